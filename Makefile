@@ -1,0 +1,71 @@
+# KORVEX Terminal: `make demo` to try it against the simulated board,
+# `make test` to run every test. Both install what is missing and build.
+
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+SANITIZE_DIR ?= build-sanitize
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+
+# Debian packages: building and testing; screenshots; fuzzing, sanitizers, lint.
+PACKAGES := build-essential cmake qt6-base-dev qt6-serialport-dev
+PACKAGES_SCREENSHOTS := xvfb xauth
+PACKAGES_DEV := clang libclang-rt-14-dev libfuzzer-14-dev clang-tidy clang-format cppcheck
+
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+define install_missing
+	@missing=""; \
+	for p in $(1); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  if [ "$$(id -u)" -ne 0 ] && ! command -v sudo >/dev/null; then \
+	    echo "Please install these Debian packages as root:$$missing"; exit 1; \
+	  fi; \
+	  $(SUDO) apt-get update && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y $$missing \
+	    || { echo "Could not install:$$missing"; exit 1; }; \
+	fi
+endef
+
+.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize screenshots clean
+
+all: build
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+deps-screenshots:
+	$(call install_missing,$(PACKAGES_SCREENSHOTS))
+
+deps-dev: deps
+	$(call install_missing,$(PACKAGES_DEV))
+
+$(BUILD_DIR)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+# The terminal on the real serial ports, with the user's own settings.
+run: build
+	./$(BUILD_DIR)/korvex-terminal
+
+# The terminal against the simulated board, with settings of its own.
+demo: build
+	tools/demo.sh $(BUILD_DIR)
+
+test: build
+	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: deps-dev
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKORVEX_SANITIZE=ON
+	cmake --build $(SANITIZE_DIR) -j $(JOBS)
+	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)

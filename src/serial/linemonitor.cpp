@@ -1,0 +1,116 @@
+#include "serial/linemonitor.h"
+
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <cerrno>
+#endif
+
+namespace {
+constexpr int EventCts = 3, EventDsr = 4, EventCd = 5, EventRing = 6;
+constexpr int ErrorBreak = 1001, ErrorFrame = 1004, ErrorOverrun = 1006, ErrorRxOver = 1008, ErrorParity = 1009;
+} // namespace
+
+LineMonitor::LineMonitor(QObject *parent) : QObject(parent)
+{
+    m_timer.setInterval(PollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &LineMonitor::poll);
+}
+
+QList<int> LineMonitor::eventsBetween(const Reading &before, const Reading &now, bool withCounters)
+{
+    QList<int> codes;
+    if (before.cts != now.cts)
+        codes.append(EventCts);
+    if (before.dsr != now.dsr)
+        codes.append(EventDsr);
+    if (before.cd != now.cd)
+        codes.append(EventCd);
+    if (!before.ring && now.ring)
+        codes.append(EventRing);
+    if (withCounters) {
+        if (now.brk != before.brk)
+            codes.append(ErrorBreak);
+        if (now.frame != before.frame)
+            codes.append(ErrorFrame);
+        if (now.overrun != before.overrun)
+            codes.append(ErrorOverrun);
+        if (now.bufferOverrun != before.bufferOverrun)
+            codes.append(ErrorRxOver);
+        if (now.parity != before.parity)
+            codes.append(ErrorParity);
+    }
+    return codes;
+}
+
+#ifdef Q_OS_LINUX
+
+namespace {
+bool readLines(int fd, LineMonitor::Reading &reading)
+{
+    int status = 0;
+    if (::ioctl(fd, TIOCMGET, &status) != 0)
+        return false;
+    reading.cts = status & TIOCM_CTS;
+    reading.dsr = status & TIOCM_DSR;
+    reading.cd = status & TIOCM_CD;
+    reading.ring = status & TIOCM_RI;
+    return true;
+}
+
+bool readCounters(int fd, LineMonitor::Reading &reading)
+{
+    serial_icounter_struct counters{};
+    if (::ioctl(fd, TIOCGICOUNT, &counters) != 0)
+        return false;
+    reading.frame = quint32(counters.frame);
+    reading.overrun = quint32(counters.overrun);
+    reading.parity = quint32(counters.parity);
+    reading.brk = quint32(counters.brk);
+    reading.bufferOverrun = quint32(counters.buf_overrun);
+    return true;
+}
+} // namespace
+
+void LineMonitor::start(int fd)
+{
+    m_fd = fd;
+    m_last = {};
+    m_haveLines = readLines(fd, m_last);
+    m_haveCounters = readCounters(fd, m_last);
+    if (m_haveLines || m_haveCounters)
+        m_timer.start();
+}
+
+void LineMonitor::poll()
+{
+    Reading now = m_last;
+    const bool linesOk = m_haveLines && readLines(m_fd, now);
+    const bool countersOk = m_haveCounters && readCounters(m_fd, now);
+    m_haveLines = linesOk;
+    m_haveCounters = countersOk;
+    if (!linesOk && !countersOk) {
+        m_timer.stop();
+        return;
+    }
+    const Reading before = m_last;
+    m_last = now;
+    if (!linesOk) // keep the lines as they were, so no false change shows
+        m_last.cts = before.cts, m_last.dsr = before.dsr, m_last.cd = before.cd, m_last.ring = before.ring;
+    for (int code : eventsBetween(before, m_last, countersOk))
+        emit event(code);
+}
+
+#else
+
+// Other hosts: nothing to poll yet; the port layer reports what it can.
+void LineMonitor::start(int fd) { m_fd = fd; }
+void LineMonitor::poll() {}
+
+#endif
+
+void LineMonitor::stop()
+{
+    m_timer.stop();
+    m_fd = -1;
+}

@@ -1,0 +1,199 @@
+#include "serial/mscomm.h"
+
+#include "serial/commerrors.h"
+
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <termios.h>
+#endif
+
+MSComm::MSComm(PortResolver resolver, QObject *parent)
+    : QObject(parent), m_resolver(std::move(resolver))
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
+    connect(&m_monitor, &LineMonitor::event, this, &MSComm::raiseCommEvent);
+}
+
+MSComm::~MSComm()
+{
+    m_monitor.stop();
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void MSComm::setCommPort(int port)
+{
+    if (port < 1 || port > 255)
+        throw commerrors::invalidPropertyValue();
+    if (m_port.isOpen())
+        throw commerrors::portAlreadyOpen();
+    m_commPort = port;
+}
+
+void MSComm::setSettings(const QString &settings)
+{
+    const std::optional<LineSettings> parsed = parseSettingsString(settings);
+    if (!parsed)
+        throw commerrors::invalidPropertyValue();
+    if (m_port.isOpen())
+        applyLineSettings(*parsed);
+    m_settings = *parsed;
+}
+
+void MSComm::setHandshaking(int code)
+{
+    if (code < 0 || code > 3)
+        throw commerrors::invalidPropertyValue();
+    if (m_port.isOpen())
+        applyFlowControl(code);
+    m_handshaking = code;
+}
+
+void MSComm::applyLineSettings(const LineSettings &settings)
+{
+    // Qt has no 4 data bits and, on Linux, no 1.5 stop bits: two stop bits
+    // stand in for 1.5 (a receiver expecting 1.5 accepts 2).
+    if (settings.dataBits < 5)
+        throw commerrors::couldNotSetCommState();
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    switch (settings.parity.toLatin1()) {
+    case 'e': parity = QSerialPort::EvenParity; break;
+    case 'o': parity = QSerialPort::OddParity; break;
+    case 'm': parity = QSerialPort::MarkParity; break;
+    case 's': parity = QSerialPort::SpaceParity; break;
+    default: parity = QSerialPort::NoParity; break;
+    }
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    if (settings.stopBits == QLatin1String("2"))
+        stopBits = QSerialPort::TwoStop;
+    else if (settings.stopBits == QLatin1String("1.5"))
+#ifdef Q_OS_WIN
+        stopBits = QSerialPort::OneAndHalfStop;
+#else
+        stopBits = QSerialPort::TwoStop;
+#endif
+    const bool ok = m_port.setBaudRate(settings.speed)
+        && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))
+        && m_port.setParity(parity) && m_port.setStopBits(stopBits);
+    if (!ok)
+        throw commerrors::couldNotSetCommState();
+}
+
+void MSComm::applyFlowControl(int code)
+{
+    const QSerialPort::FlowControl flow = code == 1 ? QSerialPort::SoftwareControl
+        : code >= 2                       ? QSerialPort::HardwareControl
+                                          : QSerialPort::NoFlowControl;
+    if (!m_port.setFlowControl(flow))
+        throw commerrors::couldNotSetCommState();
+#ifdef Q_OS_UNIX
+    // Qt has no mode for both: add XON/XOFF to its RTS/CTS by hand.
+    if (code == 3 && m_port.isOpen()) {
+        termios tio{};
+        if (::tcgetattr(int(m_port.handle()), &tio) != 0)
+            throw commerrors::couldNotSetCommState();
+        tio.c_iflag |= IXON | IXOFF;
+        if (::tcsetattr(int(m_port.handle()), TCSANOW, &tio) != 0)
+            throw commerrors::couldNotSetCommState();
+    }
+#endif
+}
+
+void MSComm::setPortOpen(bool open)
+{
+    if (!open) {
+        m_monitor.stop();
+        if (m_port.isOpen())
+            m_port.close();
+        return;
+    }
+    if (m_port.isOpen())
+        throw commerrors::portAlreadyOpen();
+
+    m_lastOpenError.clear();
+    const QString device = m_resolver.resolve(m_commPort);
+    if (device.isEmpty())
+        throw commerrors::invalidPortNumber();
+#ifdef Q_OS_WIN
+    const QString location = device;
+#else
+    // Open the real path, so that the lock file (named after it) also stops
+    // a second program that came through a link.
+    const QFileInfo info(device);
+    if (!info.exists()) {
+        m_lastOpenError = QStringLiteral("%1: no such device").arg(device);
+        throw commerrors::invalidPortNumber();
+    }
+    const QString location = info.canonicalFilePath();
+#endif
+    if (m_settings.dataBits < 5)
+        throw commerrors::couldNotSetCommState();
+    m_port.setPortName(location);
+    applyLineSettings(m_settings);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port.error();
+        m_lastOpenError = m_port.errorString();
+        m_port.clearError();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError: throw commerrors::invalidPortNumber();
+        case QSerialPort::PermissionError:
+        case QSerialPort::OpenError: throw commerrors::portAlreadyOpen();
+        default: throw commerrors::couldNotSetCommState();
+        }
+    }
+    try {
+        applyLineSettings(m_settings);
+        applyFlowControl(m_handshaking);
+    } catch (const Failure &) {
+        m_port.close();
+        throw;
+    }
+    // Stale input from before the open is not this session's.
+    m_port.clear();
+    m_monitor.start(int(m_port.handle()));
+}
+
+void MSComm::Output(const QString &text)
+{
+    if (!m_port.isOpen())
+        throw commerrors::portNotOpen();
+    const QByteArray bytes = text.toLatin1();
+    if (m_port.write(bytes) != bytes.size())
+        throw commerrors::couldNotSetCommState();
+    // Hand the bytes to the device now rather than at the next event-loop pass.
+    m_port.flush();
+}
+
+QString MSComm::Input()
+{
+    if (!m_port.isOpen())
+        throw commerrors::portNotOpen();
+    return QString::fromLatin1(m_port.readAll());
+}
+
+void MSComm::raiseCommEvent(int code)
+{
+    m_commEvent = code;
+    emit OnComm();
+}
+
+void MSComm::onReadyRead()
+{
+    raiseCommEvent(EventReceive);
+}
+
+void MSComm::onErrorOccurred(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
+        return;
+    if (!m_port.isOpen())
+        return;
+    // A vanished device floods ReadError at full CPU while the port stays
+    // open: close at the first one.
+    m_monitor.stop();
+    m_port.clearError();
+    m_port.close();
+    emit deviceLost();
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+// The file-open dialog behind a small interface, so tests choose the answer.
+class FileChooser
+{
+public:
+    virtual ~FileChooser() = default;
+    // The chosen path, or nothing when the user cancelled.
+    virtual std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter) = 0;
+};

@@ -1,0 +1,25 @@
+#include "shared/messageboxes.h"
+
+#include <QMessageBox>
+
+MessageAnswer QtMessageBoxes::show(QWidget *parent, const MessageRequest &request)
+{
+    QMessageBox box(parent);
+    switch (request.icon) {
+    case MessageRequest::Icon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageRequest::Icon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageRequest::Icon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MessageRequest::Icon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    box.setWindowTitle(request.title);
+    box.setText(request.text);
+    if (!request.informativeText.isEmpty())
+        box.setInformativeText(request.informativeText);
+    if (request.buttons == MessageRequest::Buttons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+}

@@ -1,0 +1,58 @@
+#include "terminal/statuspanels.h"
+
+#include "terminal/twips.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+
+StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
+{
+    setObjectName(QStringLiteral("sbrStatus"));
+    setSizeGripEnabled(true);
+    // Left to right; "Settings" takes what the others leave.
+    addPanel(QStringLiteral("Fichier"), QStringLiteral("Fichier:"), QStringLiteral("Nom du Fichier ouvert"), 2440, 0);
+    addPanel(QStringLiteral("Settings"), QStringLiteral("Settings:"), QStringLiteral("Communications Port Settings"), 0, 1);
+    QLabel *address = addPanel(QStringLiteral("adresse"), QStringLiteral("Adresse: 4100"),
+                               QStringLiteral("Adresse de départ"), 1440, 0);
+    address->setFixedWidth(address->minimumWidth());
+    addPanel(QStringLiteral("ConnectTime"), QString(), QStringLiteral("Time"), 705, 0);
+}
+
+QLabel *StatusPanels::addPanel(const QString &key, const QString &text, const QString &tooltip, int minimumTwips,
+                               int stretch)
+{
+    auto *label = new QLabel(text, this);
+    label->setObjectName(key);
+    label->setToolTip(tooltip);
+    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    label->setMinimumWidth(twips::toPixels(minimumTwips, twips::logicalDpi(this)));
+    label->installEventFilter(this);
+    addWidget(label, stretch);
+    m_panels.insert(key, label);
+    return label;
+}
+
+void StatusPanels::setPanelText(const QString &key, const QString &text)
+{
+    if (QLabel *label = m_panels.value(key))
+        label->setText(text);
+}
+
+QString StatusPanels::panelText(const QString &key) const
+{
+    const QLabel *label = m_panels.value(key);
+    return label ? label->text() : QString();
+}
+
+bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            emit panelClicked(watched->objectName());
+            return true;
+        }
+    }
+    return QStatusBar::eventFilter(watched, event);
+}

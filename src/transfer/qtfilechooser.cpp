@@ -1,0 +1,22 @@
+#include "transfer/qtfilechooser.h"
+
+#include <QFileDialog>
+
+void QtFileChooser::configure(QFileDialog &dialog, const QString &title, const QString &filter)
+{
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile); // no check that the file exists
+    dialog.setWindowTitle(title);
+    dialog.setNameFilter(filter);
+}
+
+std::optional<QString> QtFileChooser::chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter)
+{
+    QFileDialog dialog(parent);
+    configure(dialog, title, filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}

@@ -1,0 +1,36 @@
+#include "fakes.h"
+
+#include <QtTest/QTest>
+
+MessageAnswer RecordingMessageBoxes::show(QWidget *, const MessageRequest &request)
+{
+    shown.append(request);
+    if (whileOpen)
+        whileOpen(request);
+    return answer;
+}
+
+std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QString &title, const QString &filter)
+{
+    ++calls;
+    lastTitle = title;
+    lastFilter = filter;
+    return answer;
+}
+
+bool operator==(const MessageRequest &a, const MessageRequest &b)
+{
+    return a.icon == b.icon && a.buttons == b.buttons && a.title == b.title && a.text == b.text
+        && a.informativeText == b.informativeText;
+}
+
+char *toString(const MessageRequest &request)
+{
+    static const char *const icons[] = {"None", "Critical", "Exclamation", "Information"};
+    const QString text = QStringLiteral("{icon %1, %2, title \"%3\", text \"%4\", info \"%5\"}")
+                             .arg(QLatin1String(icons[int(request.icon)]),
+                                  request.buttons == MessageRequest::Buttons::Ok ? QStringLiteral("Ok")
+                                                                                  : QStringLiteral("OkCancel"),
+                                  request.title, request.text, request.informativeText);
+    return qstrdup(text.toUtf8().constData());
+}

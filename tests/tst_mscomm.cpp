@@ -1,0 +1,206 @@
+#include "serial/commerrors.h"
+#include "serial/mscomm.h"
+
+#include "ptypair.h"
+#include "testenv.h"
+
+#include <QSignalSpy>
+#include <QtTest/QTest>
+
+#include <termios.h>
+
+namespace {
+
+int failureNumber(const std::function<void()> &operation)
+{
+    try {
+        operation();
+    } catch (const Failure &failure) {
+        return failure.number();
+    }
+    return 0;
+}
+
+QByteArray allByteValues()
+{
+    QByteArray bytes(256, '\0');
+    for (int i = 0; i < 256; ++i)
+        bytes[i] = char(i);
+    return bytes;
+}
+
+} // namespace
+
+class TestMSComm : public QObject
+{
+    Q_OBJECT
+
+    TempSettings settings;
+    PortResolver resolver() { return PortResolver(&settings.store, noDevices, noConsoles); }
+
+private slots:
+    void initialValues()
+    {
+        MSComm comm(resolver());
+        QCOMPARE(comm.CommPort(), 1);
+        QCOMPARE(comm.Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(comm.Handshaking(), 0);
+        QVERIFY(!comm.PortOpen());
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("number");
+        QTest::newRow("port 0") << 0 << 380;
+        QTest::newRow("port 256") << 1 << 380;
+        QTest::newRow("flow control 4") << 2 << 380;
+        QTest::newRow("flow control -1") << 3 << 380;
+        QTest::newRow("ill-formed settings") << 4 << 380;
+        QTest::newRow("output on a closed port") << 5 << 8018;
+        QTest::newRow("input on a closed port") << 6 << 8018;
+        QTest::newRow("open a port with no device") << 7 << 8002;
+        QTest::newRow("open a mapped path that is gone") << 8 << 8002;
+    }
+    void refusals()
+    {
+        QFETCH(int, operation);
+        QFETCH(int, number);
+        settings.mapPort(9, QStringLiteral("/nonexistent/ttyGONE"));
+        MSComm comm(resolver());
+        const std::function<void()> operations[] = {
+            [&] { comm.setCommPort(0); },
+            [&] { comm.setCommPort(256); },
+            [&] { comm.setHandshaking(4); },
+            [&] { comm.setHandshaking(-1); },
+            [&] { comm.setSettings(QStringLiteral("9600;n;8;1")); },
+            [&] { comm.Output(QStringLiteral("X")); },
+            [&] { comm.Input(); },
+            [&] { comm.setCommPort(3), comm.setPortOpen(true); },
+            [&] { comm.setCommPort(9), comm.setPortOpen(true); },
+        };
+        QCOMPARE(failureNumber(operations[operation]), number);
+        // A refusal changes nothing.
+        QCOMPARE(comm.Settings(), QStringLiteral("9600,n,8,1"));
+        QCOMPARE(comm.Handshaking(), 0);
+        QVERIFY(!comm.PortOpen());
+    }
+
+    void fourDataBitsAreKeptButCannotOpen()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setSettings(QStringLiteral("9600,n,4,1"));
+        QCOMPARE(comm.Settings(), QStringLiteral("9600,n,4,1"));
+        QCOMPARE(failureNumber([&] { comm.setPortOpen(true); }), 8015);
+        QVERIFY(!comm.PortOpen());
+    }
+
+    void bytesBothWaysAreLatin1()
+    {
+        PtyPair pty;
+        QVERIFY(pty.isValid());
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setPortOpen(true);
+        QVERIFY(comm.PortOpen());
+
+        const QByteArray bytes = allByteValues();
+        comm.Output(QString::fromLatin1(bytes));
+        QCOMPARE(pty.readAtLeast(bytes.size()), bytes);
+
+        QSignalSpy notified(&comm, &MSComm::OnComm);
+        pty.write(bytes);
+        QString received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += notified.isEmpty() ? QString() : comm.Input(), received.size() >= 256),
+                                 5000);
+        QCOMPARE(comm.CommEvent(), MSComm::EventReceive);
+        QCOMPARE(received.toLatin1(), bytes);
+        QCOMPARE(comm.Input(), QString()); // everything was handed over once
+    }
+
+    void secondOpenerIsRefused()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        // The second opener comes through a link, as the demo and users' maps do.
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("board"));
+        QVERIFY(QFile::link(pty.slavePath(), link));
+        settings.mapPort(2, link);
+
+        MSComm first(resolver());
+        first.setPortOpen(true);
+        MSComm second(resolver());
+        second.setCommPort(2);
+        QCOMPARE(failureNumber([&] { second.setPortOpen(true); }), 8005);
+        QVERIFY(!second.PortOpen());
+        QCOMPARE(failureNumber([&] { first.setPortOpen(true); }), 8005); // already open
+        QCOMPARE(failureNumber([&] { first.setCommPort(2); }), 8005);    // only while closed
+
+        first.setPortOpen(false);
+        second.setPortOpen(true);
+        QVERIFY(second.PortOpen());
+    }
+
+    void settingsAndFlowControlReachTheDevice()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setHandshaking(3);
+        comm.setSettings(QStringLiteral("19200,n,8,1.5"));
+        comm.setPortOpen(true);
+        termios tio{};
+        QCOMPARE(::tcgetattr(int(pty.masterFd()), &tio), 0);
+        QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
+        QVERIFY(tio.c_iflag & IXON); // XON/XOFF added to RTS/CTS
+        QVERIFY(tio.c_cflag & CSTOPB); // 1.5 runs as two stop bits here
+        QCOMPARE(comm.Settings(), QStringLiteral("19200,n,8,1.5"));
+        comm.setHandshaking(0);
+        QCOMPARE(::tcgetattr(int(pty.masterFd()), &tio), 0);
+        QVERIFY(!(tio.c_iflag & IXON));
+    }
+
+    void staleInputIsDroppedAtOpen()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        pty.write("old");
+        MSComm comm(resolver());
+        comm.setPortOpen(true);
+        QSignalSpy notified(&comm, &MSComm::OnComm);
+        pty.write("new");
+        QVERIFY(notified.wait(5000));
+        QCOMPARE(comm.Input(), QStringLiteral("new"));
+    }
+
+    void vanishedDeviceClosesThePortOnce()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setPortOpen(true);
+        QSignalSpy lost(&comm, &MSComm::deviceLost);
+        pty.hangUp();
+        QVERIFY(lost.wait(5000));
+        QVERIFY(!comm.PortOpen());
+        // Let any further error emissions arrive: there must be none.
+        QVERIFY(!lost.wait(200));
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(failureNumber([&] { comm.Output(QStringLiteral("X")); }), 8018);
+    }
+
+    void raisedEventsCarryTheirCode()
+    {
+        MSComm comm(resolver());
+        QSignalSpy notified(&comm, &MSComm::OnComm);
+        comm.raiseCommEvent(1004);
+        QCOMPARE(notified.count(), 1);
+        QCOMPARE(comm.CommEvent(), 1004);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMSComm)
+#include "tst_mscomm.moc"
