@@ -1,0 +1,121 @@
+#include "serial/terminaldisplay.h"
+
+#include "shared/failure.h"
+#include "shared/messageboxes.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+const QString ApplicationTitle = QStringLiteral("KORVEX Terminal");
+
+// The document always holds one closing paragraph separator beyond the text.
+qsizetype textLength(const QTextDocument &document)
+{
+    return document.characterCount() - 1;
+}
+
+// One edit block, so that the document lays out and notifies once; only the
+// two ends of the text are touched.
+void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
+{
+    // Counts are clipped in case something else edited the text meanwhile.
+    const qsizetype length = textLength(document);
+    const qsizetype drop = std::min(edit.dropFront, length);
+    const qsizetype remove = std::min(edit.removeLast, length - drop);
+
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
+    if (drop > 0) {
+        cursor.setPosition(int(drop), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    if (remove > 0) {
+        // Characters, not graphemes as PreviousCharacter would take.
+        cursor.setPosition(int(length - drop - remove));
+        cursor.setPosition(int(length - drop), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    if (!edit.append.isEmpty()) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertText(edit.append);
+    }
+    cursor.endEditBlock();
+}
+
+} // namespace
+
+TerminalDisplay::TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent)
+    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes)
+{
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &TerminalDisplay::flush);
+    m_sinceFlush.start();
+}
+
+template<typename Step>
+void TerminalDisplay::runStep(Step step)
+{
+    QString description;
+    try {
+        step();
+        return;
+    } catch (const Failure &failure) {
+        description = failure.description();
+    } catch (const std::exception &failure) {
+        description = QString::fromUtf8(failure.what());
+    }
+    m_boxes.show(&m_txtTerm, {MessageRequest::Icon::None, MessageRequest::Buttons::Ok, ApplicationTitle, description, {}});
+}
+
+void TerminalDisplay::display(const QString &data)
+{
+    runStep([&] {
+        if (!m_pending)
+            m_pending.emplace(textLength(*m_txtTerm.document()));
+        m_pending->add(data);
+    });
+    scheduleFlush();
+}
+
+void TerminalDisplay::scheduleFlush()
+{
+    if (m_flushTimer.isActive())
+        return;
+    const qint64 wait = FrameMilliseconds - m_sinceFlush.elapsed();
+    m_flushTimer.start(int(std::clamp<qint64>(wait, 0, FrameMilliseconds)));
+}
+
+void TerminalDisplay::flush()
+{
+    m_flushTimer.stop();
+    if (!m_pending)
+        return;
+    const DisplayBatch batch = std::move(*m_pending);
+    m_pending.reset();
+    m_sinceFlush.start();
+
+    runStep([&] { applyToDocument(*m_txtTerm.document(), batch.edit()); });
+    // Caret to the end: nothing selected, the newest text in view.
+    runStep([&] { m_txtTerm.moveCursor(QTextCursor::End); });
+}
+
+void prepareTerminalTextBox(QPlainTextEdit &txtTerm)
+{
+    txtTerm.setUndoRedoEnabled(false);
+    txtTerm.setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtTerm.clear();
+    setTerminalTextColour(txtTerm);
+}
+
+void setTerminalTextColour(QPlainTextEdit &txtTerm)
+{
+    QPalette palette = txtTerm.palette();
+    palette.setColor(QPalette::Text, QColor(0, 0, 255));
+    txtTerm.setPalette(palette);
+}

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "serial/displayrules.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <optional>
+
+class MessageBoxes;
+class QPlainTextEdit;
+
+// Shows received text in the terminal text box txtTerm by the display rules
+// (displayrules.h). A burst of chunks is composed into one edit and the text
+// box is edited at most once per frame: a fast line would otherwise spend its
+// time laying out and painting text that scrolls away at once. The first
+// chunk after a quiet frame shows on the next event loop pass.
+class TerminalDisplay final : public QObject
+{
+    Q_OBJECT
+public:
+    // Both must outlive this object; it is a child of txtTerm unless told.
+    TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent = nullptr);
+
+    // The routine: trim, edit by the chunk, caret to the end. A failing step
+    // is reported in a box titled with the application's title, and the
+    // routine goes on with the next step.
+    void display(const QString &data);
+
+    // Applies what is still pending to the text box now. Call it before
+    // anything else edits the text box (the keyboard does), so that the
+    // order of edits stays the order of events.
+    void flush();
+    bool hasPending() const { return m_pending.has_value(); }
+
+    QPlainTextEdit &textBox() const { return m_txtTerm; }
+
+    static constexpr int FrameMilliseconds = 16;
+
+private:
+    void scheduleFlush();
+    template<typename Step> void runStep(Step step);
+
+    QPlainTextEdit &m_txtTerm;
+    MessageBoxes &m_boxes;
+    std::optional<DisplayBatch> m_pending;
+    QTimer m_flushTimer;
+    QElapsedTimer m_sinceFlush;
+};
+
+// The name the window, the receive path and the view command call.
+inline void DisplayReceivedText(TerminalDisplay &txtTerm, const QString &data)
+{
+    txtTerm.display(data);
+}
+
+// The terminal's set-up at start-up: empty, blue text, lines not wrapped, and
+// no undo history (it would keep every received character).
+void prepareTerminalTextBox(QPlainTextEdit &txtTerm);
+
+// The terminal's text colour: blue (red 0, green 0, blue 255).
+void setTerminalTextColour(QPlainTextEdit &txtTerm);

@@ -1,0 +1,349 @@
+#include "settings/frmproperties.h"
+
+#include "serial/mscomm.h"
+#include "settings/settingsstore.h"
+#include "settings/settingsstring.h"
+#include "shared/conversions.h"
+#include "shared/failure.h"
+#include "shared/messageboxes.h"
+#include "shared/sharedvalues.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <optional>
+
+namespace {
+
+// The parity entries by the lower-case letter the component reports.
+const QString ParityLetters = QStringLiteral("eonms");
+
+int indexIn(const QStringList &entries, const QString &text)
+{
+    return int(entries.indexOf(text));
+}
+
+} // namespace
+
+QStringList propertylists::ports()
+{
+    QStringList entries;
+    for (int port = 1; port <= 16; ++port)
+        entries.append(QStringLiteral("Com%1").arg(port));
+    return entries;
+}
+
+QStringList propertylists::speeds()
+{
+    return {QStringLiteral("110"),   QStringLiteral("300"),    QStringLiteral("600"),    QStringLiteral("1200"),
+            QStringLiteral("2400"),  QStringLiteral("4800"),   QStringLiteral("9600"),   QStringLiteral("14400"),
+            QStringLiteral("19200"), QStringLiteral("28800"),  QStringLiteral("38400"),  QStringLiteral("56000"),
+            QStringLiteral("57600"), QStringLiteral("115200"), QStringLiteral("128000"), QStringLiteral("256000")};
+}
+
+QStringList propertylists::dataBits()
+{
+    return {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6"), QStringLiteral("7"), QStringLiteral("8")};
+}
+
+QStringList propertylists::parities()
+{
+    return {QStringLiteral("Even"), QStringLiteral("Odd"), QStringLiteral("None"), QStringLiteral("Mark"),
+            QStringLiteral("Space")};
+}
+
+QStringList propertylists::stopBits()
+{
+    return {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")};
+}
+
+PropertySelection selectionFor(const QString &settings, int commPort)
+{
+    const SettingsFields fields = settingsFieldsByPosition(settings);
+    PropertySelection selection;
+    selection.speed = indexIn(propertylists::speeds(), fields.speed);
+    // Exact comparison: an upper-case letter selects nothing.
+    if (fields.parity.size() == 1)
+        selection.parity = int(ParityLetters.indexOf(fields.parity.at(0), 0, Qt::CaseSensitive));
+    selection.dataBits = indexIn(propertylists::dataBits(), fields.dataBits);
+    selection.stopBits = indexIn(propertylists::stopBits(), fields.stopBits);
+    selection.port = commPort >= 1 && commPort <= int(propertylists::ports().size()) ? commPort - 1 : -1;
+    return selection;
+}
+
+QString settingsFromEntries(const QString &speed, const QString &parity, const QString &dataBits,
+                            const QString &stopBits)
+{
+    return speed.trimmed() + QLatin1Char(',') + parity.left(1) + QLatin1Char(',') + dataBits.trimmed()
+        + QLatin1Char(',') + stopBits.trimmed();
+}
+
+FrmProperties::FrmProperties(MSComm &comm, SharedValues &shared, SettingsStore &store, MessageBoxes &boxes,
+                             QWidget *parent)
+    : QDialog(parent), m_comm(comm), m_shared(shared), m_store(store), m_boxes(boxes)
+{
+    setObjectName(QStringLiteral("frmProperties"));
+    setWindowTitle(QStringLiteral("CommPort Properties"));
+    buildControls();
+    LoadPropertySettings();
+    adjustSize();
+    setFixedSize(size());
+    centreOnScreen();
+}
+
+void FrmProperties::buildControls()
+{
+    auto *tabSettings = new QTabWidget(this);
+    tabSettings->setObjectName(QStringLiteral("tabSettings"));
+
+    // The tab's page is the frame itself, so it sits on the tab strip's
+    // client area in front of it.
+    auto *fraSettings = new QFrame;
+    fraSettings->setObjectName(QStringLiteral("fraSettings"));
+    fraSettings->setFrameShape(QFrame::NoFrame);
+    tabSettings->addTab(fraSettings, QStringLiteral("Properties"));
+
+    auto *Label1 = new QLabel(QStringLiteral("Port:"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    cboPort = new QComboBox;
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    Label1->setBuddy(cboPort);
+    lblDevice = new QLabel;
+    lblDevice->setObjectName(QStringLiteral("lblDevice"));
+    lblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblDevice->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB0 — FT232R USB UART")));
+    auto *portRow = new QHBoxLayout;
+    portRow->addWidget(Label1);
+    portRow->addWidget(cboPort);
+    portRow->addWidget(lblDevice, 1);
+
+    auto *Frame1 = new QGroupBox(QStringLiteral("Maximum Speed"));
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    cboSpeed = new QComboBox;
+    cboSpeed->setObjectName(QStringLiteral("cboSpeed"));
+    auto *speedLayout = new QVBoxLayout(Frame1);
+    speedLayout->addWidget(cboSpeed);
+
+    auto *fraConnection = new QGroupBox(QStringLiteral("Connection Preferences"));
+    fraConnection->setObjectName(QStringLiteral("fraConnection"));
+    auto *connectionLayout = new QFormLayout(fraConnection);
+    auto addList = [&](const char *labelName, const QString &caption, const char *listName) {
+        auto *label = new QLabel(caption);
+        label->setObjectName(QLatin1String(labelName));
+        auto *list = new QComboBox;
+        list->setObjectName(QLatin1String(listName));
+        label->setBuddy(list);
+        connectionLayout->addRow(label, list);
+        return list;
+    };
+    cboDataBits = addList("Label3", QStringLiteral("Data Bits:"), "cboDataBits");
+    cboParity = addList("Label4", QStringLiteral("Parity:"), "cboParity");
+    cboStopBits = addList("Label5", QStringLiteral("Stop Bits:"), "cboStopBits");
+
+    auto addOptions = [this](QGroupBox *frame, const char *groupName, const QStringList &captions) {
+        auto *group = new QButtonGroup(this);
+        group->setObjectName(QLatin1String(groupName));
+        auto *layout = new QVBoxLayout(frame);
+        for (int id = 0; id < captions.size(); ++id) {
+            auto *option = new QRadioButton(captions.at(id));
+            option->setObjectName(QLatin1String(groupName) + QString::number(id));
+            group->addButton(option, id);
+            layout->addWidget(option);
+        }
+        layout->addStretch();
+        return group;
+    };
+    auto *Frame5 = new QGroupBox(QStringLiteral("&Flow Control"));
+    Frame5->setObjectName(QStringLiteral("Frame5"));
+    optFlow = addOptions(Frame5, "optFlow",
+                         {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"),
+                          QStringLiteral("Xon/RTS")});
+    auto *Frame7 = new QGroupBox(QStringLiteral("&Echo"));
+    Frame7->setObjectName(QStringLiteral("Frame7"));
+    optEcho = addOptions(Frame7, "optEcho", {QStringLiteral("Off"), QStringLiteral("On")});
+
+    // The held values follow the options at once, whoever selects them.
+    connect(optFlow, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_flowChoice = id;
+    });
+    connect(optEcho, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked)
+            m_echoChoice = id == 1;
+    });
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &FrmProperties::showDevice);
+
+    auto *grid = new QGridLayout(fraSettings);
+    grid->addLayout(portRow, 0, 0, 1, 2);
+    grid->addWidget(Frame1, 1, 0);
+    grid->addWidget(Frame5, 1, 1, 2, 1);
+    grid->addWidget(fraConnection, 2, 0);
+    grid->addWidget(Frame7, 3, 1);
+    grid->setRowStretch(4, 1);
+
+    auto *cmdOK = new QPushButton(QStringLiteral("OK"));
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto *cmdCancel = new QPushButton(QStringLiteral("Cancel"));
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(cmdOK, &QPushButton::clicked, this, &FrmProperties::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &FrmProperties::cmdCancel_Click);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tabSettings);
+    layout->addLayout(buttons);
+}
+
+void FrmProperties::centreOnScreen()
+{
+    const QScreen *screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
+                                                                        : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+}
+
+void FrmProperties::LoadPropertySettings()
+{
+    const auto fill = [](QComboBox *list, const QStringList &entries) {
+        list->clear();
+        list->addItems(entries);
+    };
+    fill(cboSpeed, propertylists::speeds());
+    fill(cboParity, propertylists::parities());
+    fill(cboDataBits, propertylists::dataBits());
+    fill(cboStopBits, propertylists::stopBits());
+    fill(cboPort, propertylists::ports());
+
+    // A current value the lists do not offer (only an edited store can give
+    // one) leaves its list without a selection rather than showing a wrong one.
+    const PropertySelection selection = selectionFor(m_comm.Settings(), m_comm.CommPort());
+    cboSpeed->setCurrentIndex(selection.speed);
+    cboParity->setCurrentIndex(selection.parity);
+    cboDataBits->setCurrentIndex(selection.dataBits);
+    cboStopBits->setCurrentIndex(selection.stopBits);
+    cboPort->setCurrentIndex(selection.port);
+    showDevice();
+
+    if (QAbstractButton *option = optFlow->button(m_comm.Handshaking()))
+        option->setChecked(true);
+    optEcho->button(m_shared.Echo ? 1 : 0)->setChecked(true);
+}
+
+void FrmProperties::showDevice()
+{
+    // An unlisted current port stays in force on OK, so show its device.
+    const int port = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : m_comm.CommPort();
+    const QString path = m_comm.resolver().resolve(port);
+    if (path.isEmpty()) {
+        lblDevice->setText(QStringLiteral("absent"));
+        return;
+    }
+    const std::optional<SerialDevice> device = m_comm.resolver().presentDevice(path);
+    if (!device)
+        lblDevice->setText(path + QStringLiteral(" — absent"));
+    else if (device->description.isEmpty())
+        lblDevice->setText(path);
+    else
+        lblDevice->setText(path + QStringLiteral(" — ") + device->description);
+}
+
+void FrmProperties::showFailure(const Failure &failure, const QString &informative)
+{
+    m_boxes.show(this, {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::Ok, SettingsStore::ApplicationName,
+                        failure.description(), informative});
+}
+
+void FrmProperties::cmdOK_Click()
+{
+    // Whichever way OK ends, the window must learn when the port's number or
+    // open state changed, so that its indicator shows the real state.
+    const bool wasOpen = m_comm.PortOpen();
+    const int wasPort = m_comm.CommPort();
+    const auto reportPortState = qScopeGuard([&] {
+        if (m_comm.PortOpen() != wasOpen || m_comm.CommPort() != wasPort)
+            emit portStateChanged();
+    });
+
+    // Each step runs and remembers its failure; the checks below decide.
+    std::optional<Failure> failure;
+    const auto attempt = [&failure](auto &&step) {
+        try {
+            step();
+        } catch (const Failure &refused) {
+            failure = refused;
+        }
+    };
+
+    m_shared.Echo = m_echoChoice; // in force even if a later step fails
+
+    const int oldPort = m_comm.CommPort();
+    // No selection means the current port has no entry (above Com16): keep
+    // it, rather than closing the port for a number the user never chose.
+    const int newPort = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : oldPort;
+    if (newPort != oldPort) {
+        bool reopen = false;
+        if (m_comm.PortOpen()) {
+            attempt([&] { m_comm.setPortOpen(false); });
+            reopen = true;
+        }
+        attempt([&] { m_comm.setCommPort(newPort); });
+        QString reason;
+        if (!failure && reopen) {
+            attempt([&] { m_comm.setPortOpen(true); });
+            if (failure)
+                reason = m_comm.lastOpenErrorText();
+            emit uploadCommandEnabledChanged(m_comm.PortOpen());
+        }
+        if (failure) {
+            showFailure(*failure, reason);
+            attempt([&] { m_comm.setCommPort(oldPort); });
+            return;
+        }
+    }
+
+    attempt([&] {
+        m_comm.setSettings(settingsFromEntries(cboSpeed->currentText(), cboParity->currentText(),
+                                               cboDataBits->currentText(), cboStopBits->currentText()));
+    });
+    if (failure) {
+        showFailure(*failure);
+        return;
+    }
+    emit settingsApplied(m_comm.Settings());
+
+    attempt([&] { m_comm.setHandshaking(m_flowChoice); });
+    if (failure) {
+        showFailure(*failure);
+        return;
+    }
+
+    const QString &section = SettingsStore::PropertiesSection;
+    m_store.save(section, QStringLiteral("Settings"), m_comm.Settings());
+    m_store.save(section, QStringLiteral("CommPort"), QString::number(m_comm.CommPort()));
+    m_store.save(section, QStringLiteral("Handshaking"), QString::number(m_comm.Handshaking()));
+    m_store.save(section, QStringLiteral("Echo"), conversions::fromBool(m_shared.Echo));
+    accept();
+}
+
+void FrmProperties::cmdCancel_Click()
+{
+    reject();
+}

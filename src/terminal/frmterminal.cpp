@@ -1,0 +1,675 @@
+#include "terminal/frmterminal.h"
+
+#include "info/infowindows.h"
+#include "serial/commerrors.h"
+#include "serial/commevents.h"
+#include "serial/keyboardsend.h"
+#include "serial/terminaldisplay.h"
+#include "settings/config.h"
+#include "settings/frmproperties.h"
+#include "settings/settingsstore.h"
+#include "shared/conversions.h"
+#include "shared/filechooser.h"
+#include "shared/messageboxes.h"
+#include "terminal/icons.h"
+#include "terminal/layoutrule.h"
+#include "terminal/statuspanels.h"
+#include "terminal/twips.h"
+#include "transfer/frmtransfert.h"
+#include "transfer/hexconvert.h"
+#include "transfer/upload.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTime>
+#include <QToolBar>
+
+namespace {
+
+constexpr int ClientWidthTwips = 7155;
+constexpr int ClientHeightTwips = 4785;
+
+const QString KeyOpenLogFile = QStringLiteral("OpenLogFile");
+const QString KeyQuitte = QStringLiteral("Quitte");
+const QString KeyTransmitTextFile = QStringLiteral("TransmitTextFile");
+const QString KeyRun = QStringLiteral("Run");
+const QString KeyComm = QStringLiteral("comm");
+
+const QString PropertiesSection = SettingsStore::PropertiesSection;
+
+} // namespace
+
+FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent)
+    : QMainWindow(parent),
+      m_store(*environment.store),
+      m_boxes(*environment.boxes),
+      m_chooser(*environment.chooser),
+      m_tempDirectory(environment.tempDirectory),
+      MSComm1(PortResolver(environment.store, environment.devices, environment.consoles))
+{
+    setObjectName(QStringLiteral("frmTerminal"));
+    setWindowTitle(ApplicationTitle);
+    setWindowIcon(icons::windowIcon());
+
+    createTerminal();
+    createActions();
+    createMenus();
+    createToolBar();
+    createStatusBar();
+    createIndicator();
+    createTimers();
+    createTransfer();
+    m_infoWindows = std::make_unique<InfoWindows>();
+
+    connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
+    connect(&MSComm1, &MSComm::deviceLost, this, &FrmTerminal::onDeviceLost);
+
+    const double dpi = twips::logicalDpi(this);
+    resize(twips::toPixels(ClientWidthTwips, dpi),
+           twips::toPixels(ClientHeightTwips, dpi) + menuBar()->sizeHint().height());
+}
+
+FrmTerminal::~FrmTerminal()
+{
+    // The upload refers to Timer3 and the shared values; it goes before them.
+    if (m_upload)
+        m_upload->stop();
+    delete m_upload;
+}
+
+// ---------------------------------------------------------------- creation
+
+void FrmTerminal::createTerminal()
+{
+    txtTerm = new QPlainTextEdit(this);
+    txtTerm->setObjectName(QStringLiteral("txtTerm"));
+    prepareTerminalTextBox(*txtTerm);
+    setCentralWidget(txtTerm);
+    // Both live with the text box they work on.
+    m_display = new TerminalDisplay(*txtTerm, m_boxes);
+    KeyboardLink link;
+    link.portOpen = [this] { return MSComm1.PortOpen(); };
+    link.output = [this](const QString &text) { MSComm1.Output(text); };
+    link.echo = [this] { return m_shared.Echo; };
+    // A key between the ACK and the load line would become one of the
+    // board's 61 characters.
+    link.sendingBlocked = [this] { return m_shared.TransferActive; };
+    link.beforeKey = [this] { m_display->flush(); };
+    m_keyboard = new KeyboardSend(*txtTerm, link);
+}
+
+void FrmTerminal::createActions()
+{
+    auto action = [this](const char *name, const QString &caption, void (FrmTerminal::*routine)()) {
+        auto *item = new QAction(caption, this);
+        item->setObjectName(QLatin1String(name));
+        connect(item, &QAction::triggered, this, routine);
+        return item;
+    };
+    mnuOpenLog = action("mnuOpenLog", QStringLiteral("&Ouvrir"), &FrmTerminal::mnuOpenLog_Click);
+    mnuVisu = action("mnuVisu", QStringLiteral("&Visualisation du Prg"), &FrmTerminal::mnuVisu_Click);
+    mnuSendText = action("mnuSendText", QStringLiteral("&Transfert Programme"), &FrmTerminal::mnuSendText_Click);
+    mnuRun = action("mnuRun", QStringLiteral("&Execute Programme"), &FrmTerminal::mnuRun_Click);
+    mnuquitte = action("mnuquitte", QStringLiteral("&Quitter"), &FrmTerminal::mnuquitte_Click);
+    mnuConfig = action("mnuConfig", QStringLiteral("Config Terminal"), &FrmTerminal::mnuConfig_Click);
+    mnuProperties = action("mnuProperties", QStringLiteral("Config Port"), &FrmTerminal::mnuProperties_Click);
+    mnuapropos = action("mnuapropos", QStringLiteral("A Propos"), &FrmTerminal::mnuapropos_Click);
+    mnuaide = action("mnuaide", QStringLiteral("Aide KORVEX"), &FrmTerminal::mnuaide_Click);
+    mnuVisu->setEnabled(false);
+    mnuSendText->setEnabled(false);
+}
+
+void FrmTerminal::createMenus()
+{
+    auto separator = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    file->addAction(mnuOpenLog);
+    separator(file, "M3");
+    file->addAction(mnuVisu);
+    separator(file, "bar7");
+    file->addAction(mnuSendText);
+    separator(file, "Bar2");
+    file->addAction(mnuRun);
+    separator(file, "bar4");
+    file->addAction(mnuquitte);
+
+    QMenu *port = menuBar()->addMenu(QStringLiteral("&Config"));
+    port->setObjectName(QStringLiteral("mnuPort"));
+    port->addAction(mnuConfig);
+    port->addAction(mnuProperties);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
+    help->setObjectName(QStringLiteral("mnuhelp"));
+    help->addAction(mnuapropos);
+    separator(help, "bar3");
+    help->addAction(mnuaide);
+}
+
+void FrmTerminal::createToolBar()
+{
+    tbrToolBar = addToolBar(QStringLiteral("Toolbar"));
+    tbrToolBar->setObjectName(QStringLiteral("tbrToolBar"));
+    tbrToolBar->setMovable(false);
+    tbrToolBar->setFloatable(false);
+    tbrToolBar->setIconSize(QSize(16, 16));
+    tbrToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    tbrToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+
+    struct Button
+    {
+        QString key;
+        int image;
+        QString tooltip;
+        QString description;
+        int separatorsBefore;
+    };
+    const Button buttons[] = {
+        {KeyOpenLogFile, 1, QStringLiteral("Ouvrir un fichier"), QStringLiteral("Open Log File..."), 1},
+        {KeyQuitte, 2, QStringLiteral("Quitter Terminal"), QStringLiteral("Close Log File"), 0},
+        {KeyTransmitTextFile, 3, QStringLiteral("Transfert Programme vers KORVEX"),
+         QStringLiteral("Transmit Text File..."), 3},
+        {KeyRun, 4, QStringLiteral("Execute le programme"), QStringLiteral("Execute programme"), 1},
+        {KeyComm, 5, QStringLiteral("Connecter/Déconnecter"), QString(), 1},
+    };
+    for (const Button &button : buttons) {
+        for (int i = 0; i < button.separatorsBefore; ++i)
+            tbrToolBar->addSeparator();
+        auto *action = new QAction(QIcon(icons::toolbarImage(button.image)), QString(), this);
+        action->setObjectName(button.key);
+        action->setToolTip(button.tooltip);
+        action->setProperty("description", button.description);
+        connect(action, &QAction::triggered, this, [this, key = button.key] { tbrToolBar_ButtonClick(key); });
+        tbrToolBar->addAction(action);
+        m_buttons.insert(button.key, action);
+    }
+    m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
+
+    // Frame1 sits inside the toolbar, below its band as the design has it.
+    Frame1 = new QWidget(tbrToolBar);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Image1 = new QLabel(Frame1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setToolTip(QStringLiteral("Toggles Port"));
+    Image1->setPixmap(icons::toggles());
+    const double dpi = twips::logicalDpi(this);
+    Frame1->setGeometry(twips::toPixels(840, dpi), twips::toPixels(1440, dpi), twips::toPixels(240, dpi),
+                        twips::toPixels(240, dpi));
+    Image1->setGeometry(0, 0, Frame1->width(), Frame1->height());
+}
+
+void FrmTerminal::createStatusBar()
+{
+    sbrStatus = new StatusPanels(this);
+    setStatusBar(sbrStatus);
+    connect(sbrStatus, &StatusPanels::panelClicked, this, [this] {
+        if (!uploadRunning())
+            mnuConfig_Click();
+    });
+}
+
+void FrmTerminal::createIndicator()
+{
+    Frame2 = new QWidget(this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    auto image = [this](const char *name, const QPixmap &pixmap) {
+        auto *label = new QLabel(Frame2);
+        label->setObjectName(QLatin1String(name));
+        label->setToolTip(QStringLiteral("Status Port"));
+        label->setPixmap(pixmap);
+        label->setAlignment(Qt::AlignCenter);
+        return label;
+    };
+    imgConnected = image("imgConnected", icons::connected());
+    imgNotConnected = image("imgNotConnected", icons::notConnected());
+    // The port is closed when the window is created.
+    imgNotConnected->raise();
+    const double dpi = twips::logicalDpi(this);
+    Frame2->resize(twips::toPixels(495, dpi), twips::toPixels(255, dpi));
+    for (QLabel *label : {imgConnected, imgNotConnected})
+        label->setGeometry(twips::toPixels(120, dpi), 0, twips::toPixels(240, dpi), twips::toPixels(240, dpi));
+}
+
+void FrmTerminal::createTimers()
+{
+    Timer1.setInterval(1000);
+    connect(&Timer1, &QTimer::timeout, this, &FrmTerminal::Timer1_Timer);
+    Timer1.start();
+    Timer2.setInterval(2000);
+    connect(&Timer2, &QTimer::timeout, this, &FrmTerminal::Timer2_Timer);
+    Timer3.setInterval(2000);
+    connect(&Timer3, &QTimer::timeout, this, &FrmTerminal::Timer3_Timer);
+}
+
+void FrmTerminal::createTransfer()
+{
+    m_upload = new Upload(
+        m_shared, Timer3, [this](const QString &text) { MSComm1.Output(text); }, m_boxes, this, this);
+    connect(m_upload, &Upload::finished, this, [this] {
+        if (m_transfert)
+            m_transfert->close();
+        restoreCommandsAfterUpload();
+    });
+}
+
+// ---------------------------------------------------------------- start-up and shutdown
+
+void FrmTerminal::startUp()
+{
+    try {
+        txtTerm->clear();
+        setTerminalTextColour(*txtTerm);
+        setWindowTitle(ApplicationTitle);
+        m_shared.StartAddress = QStringLiteral("4100");
+
+        if (const QScreen *screen = this->screen()) {
+            const QRect available = screen->geometry();
+            const QSize frame = frameGeometry().size();
+            move(available.left() + (available.width() - frame.width()) / 2,
+                 available.top() + (available.height() - frame.height()) / 2);
+        }
+
+        const QString settings = m_store.get(PropertiesSection, QStringLiteral("Settings"));
+        if (!settings.isEmpty())
+            MSComm1.setSettings(settings);
+        const QString port = m_store.get(PropertiesSection, QStringLiteral("CommPort"));
+        if (!port.isEmpty())
+            MSComm1.setCommPort(conversions::toInt16(port));
+        const QString handshaking = m_store.get(PropertiesSection, QStringLiteral("Handshaking"));
+        if (!handshaking.isEmpty())
+            MSComm1.setHandshaking(conversions::toInt32(handshaking));
+        // An absent "Echo" (a first start) leaves echo off, like the other
+        // absent keys, instead of failing the start.
+        const QString echo = m_store.get(PropertiesSection, QStringLiteral("Echo"));
+        if (!echo.isEmpty())
+            m_shared.Echo = conversions::toBool(echo);
+
+        sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Settings: ") + MSComm1.Settings());
+        MSComm1.setPortOpen(true);
+        showIndicator(true);
+    } catch (const Failure &failure) {
+        startUpFailed(failure);
+    }
+}
+
+void FrmTerminal::startUpFailed(const Failure &failure)
+{
+    if (commerrors::isPortUnavailable(failure.number())) {
+        showIndicator(false);
+        m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
+        m_buttons.value(KeyRun)->setEnabled(false);
+        m_boxes.show(this, errorBox(portUnavailableText(), openFailureDetail()));
+        return;
+    }
+    m_boxes.show(this, {MessageRequest::Icon::Critical, MessageRequest::Buttons::Ok, QString(),
+                        QStringLiteral("Erreur N° %1").arg(failure.number()), failure.description()});
+}
+
+QString FrmTerminal::portUnavailableText() const
+{
+    return QStringLiteral("Port COM %1 pas disponible !").arg(MSComm1.CommPort());
+}
+
+QString FrmTerminal::openFailureDetail() const
+{
+    const QString device = MSComm1.resolvedDevice();
+    QString detail = device.isEmpty()
+        ? QStringLiteral("No serial device is present for this port number.")
+        : QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
+    if (detail.contains(QLatin1String("ermission")))
+        detail += QStringLiteral("\nThe device may be in use by another program, or your user may need to be in "
+                                 "the dialout group.");
+    return detail;
+}
+
+void FrmTerminal::closeEvent(QCloseEvent *event)
+{
+    m_closing = true;
+    if (m_upload)
+        m_upload->stop();
+    if (m_transfert)
+        m_transfert->close();
+    if (MSComm1.PortOpen())
+        MSComm1.setPortOpen(false);
+    event->accept();
+    emit closed();
+}
+
+void FrmTerminal::mnuquitte_Click()
+{
+    if (uploadRunning())
+        return;
+    close();
+}
+
+// ---------------------------------------------------------------- commands
+
+void FrmTerminal::tbrToolBar_ButtonClick(const QString &key)
+{
+    if (key == KeyOpenLogFile)
+        mnuOpenLog_Click();
+    else if (key == KeyQuitte)
+        mnuquitte_Click();
+    else if (key == KeyTransmitTextFile)
+        mnuSendText_Click();
+    else if (key == KeyRun)
+        mnuRun_Click();
+    else if (key == KeyComm)
+        comm();
+}
+
+void FrmTerminal::mnuOpenLog_Click()
+{
+    if (uploadRunning())
+        return;
+    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(
+        this, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
+    if (!chosen || chosen->isEmpty())
+        return;
+    const QFileInfo info(*chosen);
+    m_shared.HexFileTitle = info.fileName();
+    m_shared.HexFilePath = info.absoluteFilePath();
+    sbrStatus->setPanelText(QStringLiteral("Fichier"), QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    mnuSendText->setEnabled(true);
+    mnuVisu->setEnabled(true);
+    m_buttons.value(KeyTransmitTextFile)->setEnabled(true);
+}
+
+bool FrmTerminal::convertChosenFile(QStringList &tempLines)
+{
+    const FileResult converted = ConvertHexFile(m_shared.HexFilePath, m_tempDirectory);
+    if (!converted.ok) {
+        m_boxes.show(this, converted.errorRequest());
+        return false;
+    }
+    const TempLines read = readTempFile(converted.path);
+    if (!read.ok) {
+        m_boxes.show(this, read.errorRequest());
+        return false;
+    }
+    tempLines = read.lines;
+    return true;
+}
+
+bool FrmTerminal::refuseOnClosedPort()
+{
+    if (MSComm1.PortOpen())
+        return false;
+    m_boxes.show(this, errorBox(QStringLiteral("Port COM %1 fermé !").arg(MSComm1.CommPort())));
+    return true;
+}
+
+void FrmTerminal::mnuSendText_Click()
+{
+    if (uploadRunning() || refuseOnClosedPort())
+        return;
+    QStringList lines;
+    if (!convertChosenFile(lines))
+        return;
+    if (!m_transfert)
+        m_transfert = new FrmTransfert(this);
+    m_transfert->show();
+    setCommandsForUpload(true);
+    m_upload->start(lines);
+}
+
+void FrmTerminal::mnuVisu_Click()
+{
+    if (uploadRunning())
+        return;
+    QStringList lines;
+    if (!convertChosenFile(lines))
+        return;
+    for (const QString &line : std::as_const(lines)) {
+        const FormattedLine formatted = FormatHexLine(line);
+        m_shared.HexLine = formatted.hexLine;
+        if (formatted.rejected) {
+            m_shared.TransferAbort = true;
+            m_boxes.show(this, errorBox(badFileTypeMessage()));
+            continue;
+        }
+        if (!formatted.isFin())
+            DisplayReceivedText(*m_display, formatted.hexLine + QLatin1Char('\r'));
+    }
+}
+
+void FrmTerminal::mnuRun_Click()
+{
+    if (uploadRunning() || refuseOnClosedPort())
+        return;
+    try {
+        MSComm1.Output(QStringLiteral("X"));
+        MSComm1.Output(m_shared.StartAddress + QLatin1Char('\r'));
+    } catch (const Failure &failure) {
+        m_boxes.show(this, errorBox(failure.description()));
+    }
+}
+
+void FrmTerminal::mnuConfig_Click()
+{
+    if (uploadRunning())
+        return;
+    Config dialog(
+        m_shared, [this](const QString &panelText) { sbrStatus->setPanelText(QStringLiteral("adresse"), panelText); },
+        this);
+    dialog.exec();
+}
+
+void FrmTerminal::mnuProperties_Click()
+{
+    if (uploadRunning())
+        return;
+    FrmProperties dialog(MSComm1, m_shared, m_store, m_boxes, this);
+    connect(&dialog, &FrmProperties::uploadCommandEnabledChanged, this, [this](bool enabled) {
+        mnuSendText->setEnabled(enabled);
+        m_buttons.value(KeyTransmitTextFile)->setEnabled(enabled);
+    });
+    // The indicator and the "Settings" panel follow what the dialog put in force.
+    connect(&dialog, &FrmProperties::portStateChanged, this, [this] { showIndicator(MSComm1.PortOpen()); });
+    connect(&dialog, &FrmProperties::settingsApplied, this, [this](const QString &settings) {
+        sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Settings: ") + settings);
+    });
+    dialog.exec();
+}
+
+void FrmTerminal::mnuapropos_Click() { m_infoWindows->mnuapropos_Click(this); }
+
+void FrmTerminal::mnuaide_Click() { m_infoWindows->mnuaide_Click(this); }
+
+// ---------------------------------------------------------------- connection
+
+void FrmTerminal::showIndicator(bool connected)
+{
+    (connected ? imgConnected : imgNotConnected)->raise();
+}
+
+bool FrmTerminal::indicatorShowsConnected() const
+{
+    const QObjectList &children = Frame2->children();
+    for (auto it = children.crbegin(); it != children.crend(); ++it) {
+        if (*it == imgConnected)
+            return true;
+        if (*it == imgNotConnected)
+            return false;
+    }
+    return false;
+}
+
+void FrmTerminal::comm()
+{
+    if (uploadRunning())
+        return;
+    try {
+        if (MSComm1.PortOpen()) {
+            MSComm1.setPortOpen(false);
+            showIndicator(false);
+            m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
+            m_buttons.value(KeyRun)->setEnabled(false);
+            mnuSendText->setEnabled(false);
+            mnuRun->setEnabled(false);
+        } else {
+            MSComm1.setPortOpen(true);
+            showIndicator(true);
+            if (!m_shared.HexFileTitle.isEmpty()) {
+                m_buttons.value(KeyTransmitTextFile)->setEnabled(true);
+                mnuSendText->setEnabled(true);
+            }
+            m_buttons.value(KeyRun)->setEnabled(true);
+            mnuRun->setEnabled(true);
+        }
+    } catch (const Failure &failure) {
+        if (commerrors::isPortUnavailable(failure.number()))
+            m_boxes.show(this, errorBox(portUnavailableText(), openFailureDetail()));
+        else
+            m_boxes.show(this, {MessageRequest::Icon::Critical, MessageRequest::Buttons::Ok, QString(),
+                                QStringLiteral("Erreur N° %1").arg(failure.number()), failure.description()});
+    }
+}
+
+void FrmTerminal::onDeviceLost()
+{
+    sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Status: Device Removed"));
+    if (!Timer2.isActive())
+        Timer2.start();
+    showIndicator(false);
+    m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
+    m_buttons.value(KeyRun)->setEnabled(false);
+    mnuSendText->setEnabled(false);
+    mnuRun->setEnabled(false);
+    if (uploadRunning())
+        m_upload->deviceLost();
+}
+
+// ---------------------------------------------------------------- upload state of the commands
+
+bool FrmTerminal::uploadRunning() const
+{
+    return m_upload && m_upload->isRunning();
+}
+
+void FrmTerminal::setCommandsForUpload(bool running)
+{
+    for (QAction *action : {mnuOpenLog, mnuVisu, mnuSendText, mnuRun, mnuquitte, mnuConfig, mnuProperties})
+        action->setEnabled(!running);
+    for (QAction *action : std::as_const(m_buttons))
+        action->setEnabled(!running);
+}
+
+void FrmTerminal::restoreCommandsAfterUpload()
+{
+    if (m_closing)
+        return;
+    // An upload needs a chosen file, so the file commands are available
+    // again; upload and run follow the port, which may have gone meanwhile.
+    setCommandsForUpload(false);
+    const bool open = MSComm1.PortOpen();
+    mnuSendText->setEnabled(open);
+    m_buttons.value(KeyTransmitTextFile)->setEnabled(open);
+    mnuRun->setEnabled(open);
+    m_buttons.value(KeyRun)->setEnabled(open);
+}
+
+// ---------------------------------------------------------------- receive path
+
+void FrmTerminal::MSComm_OnComm()
+{
+    const CommEventInfo info = describeCommEvent(MSComm1.CommEvent());
+    switch (info.kind) {
+    case CommEventInfo::Kind::Receive: receive(); return;
+    case CommEventInfo::Kind::Nothing: return;
+    case CommEventInfo::Kind::Event: reportLineEvent(info.message, {}); return;
+    case CommEventInfo::Kind::Error: reportLineEvent({}, info.message); return;
+    }
+}
+
+void FrmTerminal::receive()
+{
+    QString text;
+    try {
+        text = MSComm1.Input();
+    } catch (const Failure &) {
+        return; // the port closed between the notification and the read
+    }
+    if (m_shared.TransferActive) {
+        m_shared.BoardReply = text;
+        m_upload->boardReplyChanged();
+        return;
+    }
+    DisplayReceivedText(*m_display, text);
+}
+
+void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &errorMessage)
+{
+    const QString message = eventMessage.isEmpty() ? errorMessage : eventMessage;
+    sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Status: ") + message);
+    // One error box at a time: a line at the wrong speed must not bury the
+    // user under boxes; later errors still show in the panel.
+    if (!eventMessage.isEmpty() || m_errorBoxOpen) {
+        if (!Timer2.isActive())
+            Timer2.start();
+        return;
+    }
+    QApplication::beep();
+    m_errorBoxOpen = true;
+    const MessageAnswer answer = m_boxes.show(this, {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
+                                                     QStringLiteral("Click Cancel to quit, OK to ignore."),
+                                                     errorMessage, QString()});
+    m_errorBoxOpen = false;
+    if (!Timer2.isActive())
+        Timer2.start();
+    if (answer == MessageAnswer::Cancel)
+        close();
+}
+
+// ---------------------------------------------------------------- timers
+
+void FrmTerminal::Timer1_Timer()
+{
+    sbrStatus->setPanelText(QStringLiteral("ConnectTime"), QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")));
+}
+
+void FrmTerminal::Timer2_Timer()
+{
+    sbrStatus->setPanelText(QStringLiteral("Fichier"), QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    Timer2.stop();
+}
+
+void FrmTerminal::Timer3_Timer()
+{
+    m_shared.BoardReply = 1;
+    m_upload->boardReplyChanged();
+}
+
+// ---------------------------------------------------------------- layout
+
+void FrmTerminal::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    applyLayoutRule();
+}
+
+void FrmTerminal::applyLayoutRule()
+{
+    if (!tbrToolBar || !Frame1 || !Frame2)
+        return;
+    // The toolbar, status bar and txtTerm are placed by the window's own
+    // docking; Frame1 and the indicator follow the rule in twips.
+    const double dpi = twips::logicalDpi(this);
+    const QRect client = centralWidget() ? rect() : rect();
+    layoutrule::Input input;
+    input.clientWidth = twips::fromPixels(client.width(), dpi);
+    input.clientHeight = twips::fromPixels(client.height() - menuBar()->height(), dpi);
+    input.statusBarHeight = twips::fromPixels(sbrStatus->height(), dpi);
+    input.toolbarHeight = twips::fromPixels(tbrToolBar->height(), dpi);
+    input.frame1Width = twips::fromPixels(Frame1->width(), dpi);
+    const layoutrule::Result result = layoutrule::apply(input);
+    Frame1->move(twips::toPixels(result.frame1Left, dpi), Frame1->y());
+    Frame2->move(twips::toPixels(3240, dpi), tbrToolBar->geometry().top() + twips::toPixels(120, dpi));
+    Frame2->raise();
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "serial/mscomm.h"
+#include "serial/portresolver.h"
+#include "shared/failure.h"
+#include "shared/sharedvalues.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+class FileChooser;
+class FrmTransfert;
+class InfoWindows;
+class KeyboardSend;
+class MessageBoxes;
+class QLabel;
+class QPlainTextEdit;
+class QToolBar;
+class SettingsStore;
+class StatusPanels;
+class TerminalDisplay;
+class Upload;
+
+// What the main window is handed by its owner: the settings store, the
+// message boxes, the file dialog, the device lists and where the temporary
+// program file goes. Tests hand their own.
+struct TerminalEnvironment
+{
+    SettingsStore *store = nullptr;
+    MessageBoxes *boxes = nullptr;
+    FileChooser *chooser = nullptr;
+    PortResolver::DeviceLister devices = PortResolver::systemDevices;
+    PortResolver::ConsoleLister consoles = PortResolver::systemConsoles;
+    QString tempDirectory;
+};
+
+// The main window: start-up and shutdown, the commands of the menu and the
+// toolbar, the status bar and its timers, the receive path and the
+// connection toggle. Each command is a routine named after its control.
+class FrmTerminal : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static inline const QString ApplicationTitle = QStringLiteral("KORVEX Terminal");
+
+    explicit FrmTerminal(const TerminalEnvironment &environment, QWidget *parent = nullptr);
+    ~FrmTerminal() override;
+
+    // Runs once, before the window is first shown.
+    void startUp();
+
+    SharedValues &shared() { return m_shared; }
+    MSComm &serial() { return MSComm1; }
+    QAction *toolbarButton(const QString &key) const { return m_buttons.value(key); }
+    bool indicatorShowsConnected() const;
+    bool uploadRunning() const;
+
+    // The commands.
+    void mnuOpenLog_Click();
+    void mnuVisu_Click();
+    void mnuSendText_Click();
+    void mnuRun_Click();
+    void mnuquitte_Click();
+    void mnuConfig_Click();
+    void mnuProperties_Click();
+    void mnuapropos_Click();
+    void mnuaide_Click();
+    void comm();
+    void tbrToolBar_ButtonClick(const QString &key);
+
+    // The serial component's notification.
+    void MSComm_OnComm();
+
+signals:
+    // The window has closed (close handling done): the program ends.
+    void closed();
+
+public:
+
+    // The timers' ticks.
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+
+    // Controls, named as users and tests know them.
+    QPlainTextEdit *txtTerm = nullptr;
+    StatusPanels *sbrStatus = nullptr;
+    QToolBar *tbrToolBar = nullptr;
+    QAction *mnuOpenLog = nullptr;
+    QAction *mnuVisu = nullptr;
+    QAction *mnuSendText = nullptr;
+    QAction *mnuRun = nullptr;
+    QAction *mnuquitte = nullptr;
+    QAction *mnuConfig = nullptr;
+    QAction *mnuProperties = nullptr;
+    QAction *mnuapropos = nullptr;
+    QAction *mnuaide = nullptr;
+    QWidget *Frame1 = nullptr;
+    QWidget *Frame2 = nullptr;
+    QLabel *Image1 = nullptr;
+    QLabel *imgConnected = nullptr;
+    QLabel *imgNotConnected = nullptr;
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void createTerminal();
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createStatusBar();
+    void createIndicator();
+    void createTimers();
+    void createTransfer();
+
+    void startUpFailed(const Failure &failure);
+    void showIndicator(bool connected);
+    void onDeviceLost();
+    void receive();
+    void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
+    bool convertChosenFile(QStringList &tempLines);
+    bool refuseOnClosedPort();
+    void setCommandsForUpload(bool running);
+    void restoreCommandsAfterUpload();
+    void applyLayoutRule();
+    QString portUnavailableText() const;
+    QString openFailureDetail() const;
+
+    SharedValues m_shared;
+    SettingsStore &m_store;
+    MessageBoxes &m_boxes;
+    FileChooser &m_chooser;
+    QString m_tempDirectory;
+    MSComm MSComm1;
+    QHash<QString, QAction *> m_buttons;
+    TerminalDisplay *m_display = nullptr;
+    KeyboardSend *m_keyboard = nullptr;
+    Upload *m_upload = nullptr;
+    QPointer<FrmTransfert> m_transfert;
+    std::unique_ptr<InfoWindows> m_infoWindows;
+    bool m_errorBoxOpen = false;
+    bool m_closing = false;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "fakes.h"
+#include "testenv.h"
+
+#include "terminal/frmterminal.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The real main window with recording fakes, its own settings file, its own
+// folder for the temporary program file, and no real devices.
+struct TerminalFixture
+{
+    TempSettings settings;
+    RecordingMessageBoxes boxes;
+    FakeFileChooser chooser;
+    QTemporaryDir tempDir;
+    QList<SerialDevice> devices;
+    std::unique_ptr<FrmTerminal> window;
+
+    FrmTerminal &create()
+    {
+        TerminalEnvironment environment;
+        environment.store = &settings.store;
+        environment.boxes = &boxes;
+        environment.chooser = &chooser;
+        environment.devices = [this] { return devices; };
+        environment.consoles = noConsoles;
+        environment.tempDirectory = tempDir.path();
+        window = std::make_unique<FrmTerminal>(environment);
+        return *window;
+    }
+
+    // Created and started up, as the program does before showing the window.
+    FrmTerminal &start()
+    {
+        create().startUp();
+        return *window;
+    }
+};
