@@ -4,6 +4,9 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 SANITIZE_DIR ?= build-sanitize
+RELEASE_DIR ?= build-release
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages: building and testing; screenshots; fuzzing, sanitizers, lint.
@@ -28,7 +31,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize screenshots clean
+.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize bench fuzz lint screenshots clean
 
 all: build
 
@@ -67,5 +70,24 @@ test-sanitize: deps-dev
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# Speed figures (not part of the tests): an optimised build, one harness.
+bench: deps
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen ./$(RELEASE_DIR)/bench/korvex-bench
+
+# Coverage-guided fuzzing with libFuzzer, FUZZ_SECONDS per target.
+fuzz: deps-dev
+	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_FUZZ=ON
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
+
+lint: deps-dev configure
+	tools/lint.sh $(BUILD_DIR)
+
+# Pictures of every window under a virtual X server, into screenshots/.
+screenshots: deps-screenshots build
+	tools/screenshots.sh $(BUILD_DIR) screenshots
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(RELEASE_DIR) $(FUZZ_DIR)
