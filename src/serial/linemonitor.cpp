@@ -97,8 +97,11 @@ void LineMonitor::poll()
     m_last = now;
     if (!linesOk) // keep the lines as they were, so no false change shows
         m_last.cts = before.cts, m_last.dsr = before.dsr, m_last.cd = before.cd, m_last.ring = before.ring;
-    for (int code : eventsBetween(before, m_last, countersOk))
+    for (int code : eventsBetween(before, m_last, countersOk)) {
+        if (m_fd < 0) // a handler of the previous code closed the port
+            return;
         emit event(code);
+    }
 }
 
 #else

@@ -69,6 +69,11 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
     connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
     connect(&MSComm1, &MSComm::deviceLost, this, &FrmTerminal::onDeviceLost);
 
+    // The window may be made as low as its bars alone: the text box then
+    // gets no height, instead of its minimum stopping the window shrinking.
+    QSizePolicy textPolicy = txtTerm->sizePolicy();
+    textPolicy.setVerticalPolicy(QSizePolicy::Ignored);
+    txtTerm->setSizePolicy(textPolicy);
     const double dpi = twips::logicalDpi(this);
     resize(twips::toPixels(ClientWidthTwips, dpi),
            twips::toPixels(ClientHeightTwips, dpi) + menuBar()->sizeHint().height());
@@ -244,6 +249,8 @@ void FrmTerminal::createTimers()
     Timer2.setInterval(2000);
     connect(&Timer2, &QTimer::timeout, this, &FrmTerminal::Timer2_Timer);
     Timer3.setInterval(2000);
+    // A coarse timer may fire up to 5 % early: the board gets its full two seconds.
+    Timer3.setTimerType(Qt::PreciseTimer);
     connect(&Timer3, &QTimer::timeout, this, &FrmTerminal::Timer3_Timer);
 }
 
@@ -579,6 +586,10 @@ void FrmTerminal::restoreCommandsAfterUpload()
 
 void FrmTerminal::MSComm_OnComm()
 {
+    // Cancel in an error box closes the window; further codes of the same
+    // poll must not open boxes on a closed window.
+    if (m_closing)
+        return;
     const CommEventInfo info = describeCommEvent(MSComm1.CommEvent());
     switch (info.kind) {
     case CommEventInfo::Kind::Receive: receive(); return;

@@ -9,10 +9,16 @@
 StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("sbrStatus"));
-    setSizeGripEnabled(true);
+    // No size grip: the window's frame resizes it, and at the window's
+    // initial width the grip's room is what the four panels' texts need.
+    setSizeGripEnabled(false);
     // Left to right; "Settings" takes what the others leave.
     addPanel(QStringLiteral("Fichier"), QStringLiteral("Fichier:"), QStringLiteral("Nom du Fichier ouvert"), 2440, 0);
-    addPanel(QStringLiteral("Settings"), QStringLiteral("Settings:"), QStringLiteral("Communications Port Settings"), 0, 1);
+    QLabel *settings = addPanel(QStringLiteral("Settings"), QStringLiteral("Settings:"),
+                                QStringLiteral("Communications Port Settings"), 0, 1);
+    // It gives way first: a narrow window clips a long status message here,
+    // not the clock or the file name.
+    settings->setSizePolicy(QSizePolicy::Ignored, settings->sizePolicy().verticalPolicy());
     QLabel *address = addPanel(QStringLiteral("adresse"), QStringLiteral("Adresse: 4100"),
                                QStringLiteral("Adresse de départ"), 1440, 0);
     address->setFixedWidth(address->minimumWidth());

@@ -178,6 +178,15 @@ void buildRecords(const QByteArray &line, const DefinedMemory *memory, Output &&
         record += first == 0 ? address : hex4(recordAddress);
         record += "00";
         record += field(line, dataAt + 1 + 2 * first, 2 * realBytes);
+        // A line that runs out of data before its count does is corrupt: its
+        // short record, left unfilled, is rejected by FormatHexLine, which
+        // ends an upload there. Nothing is made up after it: a junk line's
+        // count reads as up to 255 bytes, and cutting and filling it would
+        // swell the temporary file many times over the input.
+        if (line.size() < dataAt + 2 * (first + realBytes)) {
+            output(record, realBytes);
+            break;
+        }
         for (int i = realBytes; i < recordBytes; ++i) {
             const int at = (recordAddress + i) & 0xFFFF;
             if (memory && memory->defined.test(at)) {
