@@ -73,7 +73,7 @@ test-sanitize: deps-dev
 # Speed figures (not part of the tests): an optimised build, one harness.
 bench: deps
 	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target korvex-bench
 	QT_QPA_PLATFORM=offscreen ./$(RELEASE_DIR)/bench/korvex-bench
 
 # Coverage-guided fuzzing with libFuzzer, FUZZ_SECONDS per target.
