@@ -1,4 +1,3 @@
-#include "serial/commerrors.h"
 #include "terminal/statuspanels.h"
 
 #include "ptypair.h"
@@ -6,188 +5,88 @@
 
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <QtTest/QTest>
 
-namespace {
-
-MessageRequest critical(const QString &title, const QString &text)
+static MessageRequest critical(const QString &title, const QString &text)
 {
     return {MessageRequest::Icon::Critical, MessageRequest::Buttons::Ok, title, text, {}};
 }
 
 // The box without the system's reason, which depends on the machine.
-MessageRequest withoutDetail(MessageRequest request)
+static MessageRequest withoutDetail(MessageRequest request)
 {
     request.informativeText.clear();
     return request;
 }
 
-QString panel(FrmTerminal &window, const char *key)
-{
-    return window.sbrStatus->panelText(QLatin1String(key));
-}
-
-} // namespace
-
 class TestStartup : public QObject
 {
     Q_OBJECT
 private slots:
-    void allStoredAndPortFree()
+    // Port 1 is a pty when mapped. Garbage values of every kind are in tst_hostile_settings.
+    void startUp_data()
     {
-        PtyPair pty;
-        TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
-        fixture.settings.storeProperties(QStringLiteral("9600,N,8,1"), QStringLiteral("1"), QStringLiteral("0"),
-                                         QStringLiteral("True"));
-        FrmTerminal &window = fixture.start();
-        QCOMPARE(fixture.boxes.shown.size(), 0);
-        QVERIFY(window.serial().PortOpen());
-        QCOMPARE(panel(window, "Settings"), QStringLiteral("Settings: 9600,n,8,1"));
-        QVERIFY(window.indicatorShowsConnected());
-        QVERIFY(window.shared().Echo);
-        QCOMPARE(window.shared().StartAddress, QStringLiteral("4100"));
-        QCOMPARE(window.windowTitle(), QStringLiteral("KORVEX Terminal"));
-        QCOMPARE(window.txtTerm->palette().color(QPalette::Text), QColor(0, 0, 255));
-    }
-
-    // A first start: nothing stored, so port 1 with the initial values.
-    void firstStartOpensPortOne()
-    {
-        PtyPair pty;
-        TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
-        FrmTerminal &window = fixture.start();
-        QCOMPARE(fixture.boxes.shown.size(), 0);
-        QVERIFY(window.serial().PortOpen());
-        QVERIFY(!window.shared().Echo);
-        QCOMPARE(panel(window, "Settings"), QStringLiteral("Settings: 9600,n,8,1"));
-    }
-
-    void firstStartWithoutAnyDevice()
-    {
-        TerminalFixture fixture;
-        FrmTerminal &window = fixture.start();
-        QCOMPARE(fixture.boxes.shown.size(), 1);
-        QCOMPARE(withoutDetail(fixture.boxes.shown.first()),
-                 critical(QStringLiteral("ERREUR"), QStringLiteral("Port COM 1 pas disponible !")));
-        QVERIFY(!fixture.boxes.shown.first().informativeText.isEmpty());
-        QVERIFY(!window.serial().PortOpen());
-        QVERIFY(!window.indicatorShowsConnected());
-        QVERIFY(!window.toolbarButton(QStringLiteral("Run"))->isEnabled());
-    }
-
-    void failures_data()
-    {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("handshaking");
-        QTest::addColumn<QString>("echo");
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("stored"); // Settings, CommPort, Handshaking, Echo; empty: nothing stored
+        QTest::addColumn<bool>("mapped");
+        QTest::addColumn<bool>("held");   // port 1 already open elsewhere
+        QTest::addColumn<QString>("box"); // empty: starts with the port open
         QTest::addColumn<QString>("settingsPanel");
-        QTest::addColumn<QString>("appliedSettings");
-        QTest::newRow("unmapped port") << "4800,e,7,2" << "5" << "0" << "False" << "ERREUR"
-                                       << "Port COM 5 pas disponible !" << "Settings: 4800,e,7,2" << "4800,e,7,2";
-        QTest::newRow("garbage port number") << "4800,e,7,2" << "abc" << "0" << "False" << ""
-                                             << "Erreur N° 13" << "Settings:" << "4800,e,7,2";
-        QTest::newRow("port number too big") << "9600,n,8,1" << "99999" << "0" << "False" << ""
-                                             << "Erreur N° 6" << "Settings:" << "9600,n,8,1";
-        QTest::newRow("port number out of range") << "9600,n,8,1" << "-1" << "0" << "False" << ""
-                                                  << "Erreur N° 380" << "Settings:" << "9600,n,8,1";
-        QTest::newRow("ill-formed settings") << "9600,x,8,1" << "1" << "0" << "False" << ""
-                                             << "Erreur N° 380" << "Settings:" << "9600,n,8,1";
-        QTest::newRow("flow control out of range") << "9600,n,8,1" << "1" << "7" << "False" << ""
-                                                   << "Erreur N° 380" << "Settings:" << "9600,n,8,1";
-        QTest::newRow("echo that does not convert") << "9600,n,8,1" << "1" << "0" << "maybe" << ""
-                                                     << "Erreur N° 13" << "Settings:" << "9600,n,8,1";
-        QTest::newRow("four data bits cannot open") << "9600,n,4,1" << "1" << "0" << "False" << ""
-                                                    << "Erreur N° 8015" << "Settings: 9600,n,4,1" << "9600,n,4,1";
+        QTest::addColumn<QString>("applied");
+        QTest::addColumn<bool>("echo");
+        const QString usual = QStringLiteral("Settings: 9600,n,8,1");
+        const QString unavailable1 = QStringLiteral("Port COM 1 pas disponible !");
+        // clang-format off
+        QTest::newRow("all stored") << QStringList{"9600,N,8,1", "1", "0", "True"} << true << false << "" << usual << "9600,n,8,1" << true;
+        QTest::newRow("first start: nothing stored") << QStringList{} << true << false << "" << usual << "9600,n,8,1" << false;
+        QTest::newRow("empty echo stored") << QStringList{"9600,n,8,1", "1", "0", ""} << true << false << "" << usual << "9600,n,8,1" << false;
+        QTest::newRow("first start, no device") << QStringList{} << false << false << unavailable1 << usual << "9600,n,8,1" << false;
+        QTest::newRow("unmapped port") << QStringList{"4800,e,7,2", "5", "0", "False"} << true << false << "Port COM 5 pas disponible !" << "Settings: 4800,e,7,2" << "4800,e,7,2" << false;
+        QTest::newRow("held by another opener") << QStringList{"9600,n,8,1", "1", "0", "False"} << true << true << unavailable1 << usual << "9600,n,8,1" << false;
+        QTest::newRow("garbage port number") << QStringList{"4800,e,7,2", "abc", "0", "False"} << true << false << "Erreur N° 13" << "Settings:" << "4800,e,7,2" << false;
+        QTest::newRow("four data bits cannot open") << QStringList{"9600,n,4,1", "1", "0", "False"} << true << false << "Erreur N° 8015" << "Settings: 9600,n,4,1" << "9600,n,4,1" << false;
+        // clang-format on
     }
-    void failures()
+    void startUp()
     {
-        QFETCH(QString, settings);
-        QFETCH(QString, port);
-        QFETCH(QString, handshaking);
-        QFETCH(QString, echo);
-        QFETCH(QString, title);
-        QFETCH(QString, text);
+        QFETCH(QStringList, stored);
+        QFETCH(bool, mapped);
+        QFETCH(bool, held);
+        QFETCH(QString, box);
         QFETCH(QString, settingsPanel);
-        QFETCH(QString, appliedSettings);
+        QFETCH(QString, applied);
+        QFETCH(bool, echo);
         PtyPair pty;
-        TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
-        fixture.settings.storeProperties(settings, port, handshaking, echo);
-        FrmTerminal &window = fixture.start();
-        QCOMPARE(fixture.boxes.shown.size(), 1);
-        QCOMPARE(withoutDetail(fixture.boxes.shown.first()), critical(title, text));
-        QVERIFY(!window.serial().PortOpen());
-        QCOMPARE(panel(window, "Settings"), settingsPanel);
-        QCOMPARE(window.serial().Settings(), appliedSettings);
-        QVERIFY(!window.indicatorShowsConnected());
-        // Only an unavailable port disables the two buttons; menus never change.
-        const bool unavailable = title == QLatin1String("ERREUR");
-        QCOMPARE(window.toolbarButton(QStringLiteral("Run"))->isEnabled(), !unavailable);
-        QVERIFY(!window.toolbarButton(QStringLiteral("TransmitTextFile"))->isEnabled());
-        QVERIFY(window.mnuRun->isEnabled());
-    }
-
-    void portHeldByAnotherOpener()
-    {
-        PtyPair pty;
+        QVERIFY(pty.isValid());
         TempSettings other;
         other.mapPort(1, pty.slavePath());
         MSComm holder(PortResolver(&other.store, noDevices, noConsoles));
-        holder.setPortOpen(true);
-
+        if (held)
+            holder.setPortOpen(true);
         TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
+        if (mapped)
+            fixture.settings.mapPort(1, pty.slavePath());
+        if (!stored.isEmpty())
+            fixture.settings.storeProperties(stored[0], stored[1], stored[2], stored[3]);
+
         FrmTerminal &window = fixture.start();
-        QCOMPARE(fixture.boxes.shown.size(), 1);
-        QCOMPARE(withoutDetail(fixture.boxes.shown.first()),
-                 critical(QStringLiteral("ERREUR"), QStringLiteral("Port COM 1 pas disponible !")));
-        QVERIFY(!window.serial().PortOpen());
-        QVERIFY(!window.toolbarButton(QStringLiteral("Run"))->isEnabled());
-    }
-
-    void echoTexts_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("echo");
-        QTest::newRow("false") << "false" << false;
-        QTest::newRow("0") << "0" << false;
-        QTest::newRow("TRUE") << "TRUE" << true;
-        QTest::newRow("-1") << "-1" << true;
-    }
-    void echoTexts()
-    {
-        QFETCH(QString, stored);
-        QFETCH(bool, echo);
-        PtyPair pty;
-        TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
-        fixture.settings.storeProperties(QStringLiteral("9600,n,8,1"), QStringLiteral("1"), QStringLiteral("0"),
-                                         stored);
-        QCOMPARE(fixture.start().shared().Echo, echo);
-        QCOMPARE(fixture.boxes.shown.size(), 0);
-    }
-
-    void closingClosesThePort()
-    {
-        PtyPair pty;
-        TerminalFixture fixture;
-        fixture.settings.mapPort(1, pty.slavePath());
-        FrmTerminal &window = fixture.start();
-        window.show();
-        QVERIFY(window.serial().PortOpen());
-        QSignalSpy closed(&window, &FrmTerminal::closed);
-        window.mnuquitte->trigger();
-        QCOMPARE(closed.count(), 1);
-        QVERIFY(!window.serial().PortOpen());
-        QVERIFY(!window.isVisible());
+        const bool opened = box.isEmpty();
+        const bool unavailable = box.startsWith(QLatin1String("Port COM"));
+        QCOMPARE(fixture.boxes.shown.size(), opened ? 0 : 1);
+        if (!opened) {
+            QCOMPARE(withoutDetail(fixture.boxes.shown.first()),
+                     critical(unavailable ? QStringLiteral("ERREUR") : QString(), box));
+        }
+        QCOMPARE(window.serial().PortOpen(), opened);
+        QCOMPARE(window.indicatorShowsConnected(), opened);
+        QCOMPARE(window.sbrStatus->panelText(QStringLiteral("Settings")), settingsPanel);
+        QCOMPARE(window.serial().Settings(), applied);
+        QCOMPARE(window.shared().Echo, echo);
+        // Only an unavailable port disables the two buttons; menus never change.
+        QCOMPARE(window.toolbarButton(QStringLiteral("Run"))->isEnabled(), !unavailable);
+        QVERIFY(!window.toolbarButton(QStringLiteral("TransmitTextFile"))->isEnabled());
+        QVERIFY(window.mnuRun->isEnabled());
     }
 
     void menusAsCreated()
@@ -198,32 +97,18 @@ private slots:
         for (QAction *top : window.menuBar()->actions()) {
             captions << top->menu()->objectName() + QLatin1Char('=') + top->text();
             for (QAction *item : top->menu()->actions())
-                captions << QStringLiteral("  %1=%2%3").arg(item->objectName(), item->isSeparator() ? "-" : item->text(),
-                                                            item->isEnabled() ? "" : " (disabled)");
+                captions << QStringLiteral("  %1=%2%3")
+                                .arg(item->objectName(), item->isSeparator() ? "-" : item->text(),
+                                     item->isEnabled() ? "" : " (disabled)");
         }
-        const QStringList expected = {
-            "mnuFile=&Fichier",
-            "  mnuOpenLog=&Ouvrir",
-            "  M3=-",
-            "  mnuVisu=&Visualisation du Prg (disabled)",
-            "  bar7=-",
-            "  mnuSendText=&Transfert Programme (disabled)",
-            "  Bar2=-",
-            "  mnuRun=&Execute Programme",
-            "  bar4=-",
-            "  mnuquitte=&Quitter",
-            "mnuPort=&Config",
-            "  mnuConfig=Config Terminal",
-            "  mnuProperties=Config Port",
-            "mnuhelp=&?",
-            "  mnuapropos=A Propos",
-            "  bar3=-",
-            "  mnuaide=Aide KORVEX",
-        };
+        // clang-format off
+        const QStringList expected = {"mnuFile=&Fichier", "  mnuOpenLog=&Ouvrir", "  M3=-",
+            "  mnuVisu=&Visualisation du Prg (disabled)", "  bar7=-", "  mnuSendText=&Transfert Programme (disabled)",
+            "  Bar2=-", "  mnuRun=&Execute Programme", "  bar4=-", "  mnuquitte=&Quitter", "mnuPort=&Config",
+            "  mnuConfig=Config Terminal", "  mnuProperties=Config Port", "mnuhelp=&?", "  mnuapropos=A Propos",
+            "  bar3=-", "  mnuaide=Aide KORVEX"};
+        // clang-format on
         QCOMPARE(captions, expected);
-        for (QAction *top : window.menuBar()->actions())
-            for (QAction *item : top->menu()->actions())
-                QVERIFY(item->shortcut().isEmpty());
     }
 
     void toolbarAsCreated()
@@ -236,66 +121,60 @@ private slots:
                 buttons << QStringLiteral("-");
                 continue;
             }
-            buttons << QStringLiteral("%1|%2|%3|%4").arg(action->objectName(), action->toolTip(),
-                                                          action->property("description").toString(),
-                                                          action->isEnabled() ? "on" : "off");
-            QVERIFY(action->text().isEmpty());
+            buttons << QStringLiteral("%1|%2|%3|%4")
+                           .arg(action->objectName(), action->toolTip(), action->property("description").toString(),
+                                action->isEnabled() ? "on" : "off");
             QCOMPARE(action->icon().actualSize(QSize(16, 16)), QSize(16, 16));
         }
-        const QStringList expected = {
-            "-",
-            "OpenLogFile|Ouvrir un fichier|Open Log File...|on",
-            "Quitte|Quitter Terminal|Close Log File|on",
-            "-", "-", "-",
-            "TransmitTextFile|Transfert Programme vers KORVEX|Transmit Text File...|off",
-            "-",
-            "Run|Execute le programme|Execute programme|on",
-            "-",
-            "comm|Connecter/Déconnecter||on",
-        };
+        // clang-format off
+        const QStringList expected = {"-", "OpenLogFile|Ouvrir un fichier|Open Log File...|on",
+            "Quitte|Quitter Terminal|Close Log File|on", "-", "-", "-",
+            "TransmitTextFile|Transfert Programme vers KORVEX|Transmit Text File...|off", "-",
+            "Run|Execute le programme|Execute programme|on", "-", "comm|Connecter/Déconnecter||on"};
+        // clang-format on
         QCOMPARE(buttons, expected);
     }
 
-    // Each toolbar key runs the routine of its menu item: compare what each
-    // leaves behind on the same starting state.
+    // Each key leaves behind what its menu item leaves behind, from the same state.
     void toolbarDispatch()
     {
+        PtyPair pty;
         TerminalFixture fixture;
+        fixture.settings.mapPort(1, pty.slavePath());
         fixture.chooser.answer = fixture.tempDir.filePath(QStringLiteral("prog.hex"));
         FrmTerminal &window = fixture.create();
-        window.tbrToolBar_ButtonClick(QStringLiteral("OpenLogFile"));
-        QCOMPARE(fixture.chooser.calls, 1);
+        const auto effect = [&](const std::function<void()> &command) {
+            const int calls = fixture.chooser.calls;
+            fixture.boxes.shown.clear();
+            command();
+            return std::make_pair(fixture.chooser.calls - calls, fixture.boxes.shown);
+        };
+        const QList<MessageRequest> closedBox{critical(QStringLiteral("ERREUR"), QStringLiteral("Port COM 1 fermé !"))};
+        const std::tuple<QString, QAction *, std::pair<int, QList<MessageRequest>>> commands[] = {
+            {QStringLiteral("OpenLogFile"), window.mnuOpenLog, {1, {}}},
+            {QStringLiteral("TransmitTextFile"), window.mnuSendText, {0, closedBox}}, // port closed
+            {QStringLiteral("Run"), window.mnuRun, {0, closedBox}},
+        };
+        for (const auto &[key, item, expected] : commands) {
+            QCOMPARE(effect([&] { window.tbrToolBar_ButtonClick(key); }), expected);
+            QCOMPARE(effect([&] { item->trigger(); }), expected);
+        }
         QCOMPARE(window.shared().HexFileTitle, QStringLiteral("prog.hex"));
-        window.mnuOpenLog->trigger();
-        QCOMPARE(fixture.chooser.calls, 2);
-
-        // Port closed: both upload and run are refused with the same box.
-        const MessageRequest closedBox = critical(QStringLiteral("ERREUR"), QStringLiteral("Port COM 1 fermé !"));
-        for (const QString &key : {QStringLiteral("TransmitTextFile"), QStringLiteral("Run")}) {
-            fixture.boxes.shown.clear();
-            window.tbrToolBar_ButtonClick(key);
-            QCOMPARE(fixture.boxes.shown, QList<MessageRequest>{closedBox});
-        }
-        for (QAction *item : {window.mnuSendText, window.mnuRun}) {
-            fixture.boxes.shown.clear();
-            item->trigger();
-            QCOMPARE(fixture.boxes.shown, QList<MessageRequest>{closedBox});
-        }
-
         // Unknown keys and a wrong letter case do nothing.
-        fixture.boxes.shown.clear();
-        window.tbrToolBar_ButtonClick(QStringLiteral("run"));
-        window.tbrToolBar_ButtonClick(QStringLiteral("Nothing"));
-        QVERIFY(fixture.boxes.shown.isEmpty());
-        QCOMPARE(fixture.chooser.calls, 2);
-
+        const std::pair<int, QList<MessageRequest>> nothing{0, {}};
+        QCOMPARE(effect([&] { window.tbrToolBar_ButtonClick(QStringLiteral("run")); }), nothing);
+        QCOMPARE(effect([&] { window.tbrToolBar_ButtonClick(QStringLiteral("Nothing")); }), nothing);
         // The buttons themselves dispatch through their keys.
-        window.toolbarButton(QStringLiteral("OpenLogFile"))->trigger();
-        QCOMPARE(fixture.chooser.calls, 3);
+        QCOMPARE(effect([&] { window.toolbarButton(QStringLiteral("OpenLogFile"))->trigger(); }).first, 1);
+        // Quit goes through the close handling, which closes the port.
+        window.comm();
+        QVERIFY(window.serial().PortOpen());
         window.show();
         QSignalSpy closed(&window, &FrmTerminal::closed);
         window.toolbarButton(QStringLiteral("Quitte"))->trigger();
         QCOMPARE(closed.count(), 1);
+        QVERIFY(!window.serial().PortOpen());
+        QVERIFY(!window.isVisible());
     }
 };
 

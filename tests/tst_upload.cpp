@@ -9,13 +9,24 @@
 #include <QTimer>
 #include <QtTest/QTest>
 
-#include <memory>
-
 namespace {
+
+using L = QStringList;
 
 const QString ack = QString(QChar(6));
 const QString nak = QString(QChar(21));
 const QString tick = QStringLiteral("<Timer3 tick>");
+const QString lost = QStringLiteral("Erreur de transmission du fichier");
+const QString refusal = QStringLiteral("Operation valid only when the port is open");
+
+// Events that end an upload from outside.
+const QString lostEvent = QStringLiteral("<device lost>");
+const QString stopEvent = QStringLiteral("<window closing>");
+const QString refuseEvent = QStringLiteral("<port refuses the next writes>");
+QString lostInWrite(int write)
+{
+    return QStringLiteral("<device lost in write %1>").arg(write);
+}
 
 const QString eof = QStringLiteral(":00000001FF");
 const QString record1 = QStringLiteral(":1041000002411075816012412080FE0022740AF580");
@@ -27,30 +38,25 @@ QString loadLine(const QString &record)
     return FormatHexLine(record).hexLine + u' ';
 }
 
-// The window's side of the upload: the port (recorded), Timer3 and its tick,
-// the message boxes.
+// The window's side of the upload: the port (recorded), Timer3, the message boxes.
 struct Harness
 {
     SharedValues values;
     QTimer timer3;
     QStringList sent;
     RecordingMessageBoxes boxes;
-    std::function<void(const QString &)> onSend;
+    std::function<void()> onSend;
     Upload upload{values, timer3,
                   [this](const QString &text) {
                       sent.append(text);
                       if (onSend)
-                          onSend(text);
+                          onSend();
                   },
                   boxes, nullptr};
     QSignalSpy startedSpy{&upload, &Upload::started};
     QSignalSpy finishedSpy{&upload, &Upload::finished};
 
-    explicit Harness(int timeoutMs = 2000)
-    {
-        timer3.setInterval(timeoutMs);
-        QObject::connect(&timer3, &QTimer::timeout, &upload, [this] { tickTimer3(); });
-    }
+    Harness() { timer3.setInterval(2000); }
 
     // What the window's receive path does with a notification's data.
     void receive(const QString &text)
@@ -69,7 +75,7 @@ struct Harness
     bool endedCleanly() const
     {
         return !upload.isRunning() && !values.TransferActive && !timer3.isActive() && startedSpy.count() == 1
-            && finishedSpy.count() == 1;
+               && finishedSpy.count() == 1;
     }
 };
 
@@ -80,231 +86,99 @@ class TestUpload : public QObject
     Q_OBJECT
 
 private slots:
-    void exchange_data();
-    void exchange();
-    void timeOutFromTimer3();
-    void emptyNotificationKeepsTheTimeOutRunning();
-    void deviceLostWhileWaiting();
-    void stopEndsWithoutMessage();
-    void sendFailureEndsTheUpload();
-    void repliesWhileTheBoxIsOpenAreIgnored();
-    void deviceLostInsideSend_data();
-    void deviceLostInsideSend();
-    void secondStartRefused();
-    void notificationsWhenIdleDoNothing();
-};
+    void exchange_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QStringList>("events"); // notifications' data, or one of the <...> events below
+        QTest::addColumn<QStringList>("expectedSent");
+        QTest::addColumn<QString>("expectedMessage"); // empty: none
 
-void TestUpload::exchange_data()
-{
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QStringList>("replies"); // each one notification, or the Timer3 tick
-    QTest::addColumn<QStringList>("expectedSent");
-    QTest::addColumn<QString>("expectedMessage"); // empty: none
-    QTest::addColumn<bool>("expectedAbort");
+        const QStringList three{record1, record2, record3, eof};
+        const QString H = QStringLiteral("H");
+        const QString l1 = loadLine(record1);
+        const QString timeout = QStringLiteral("Timeout, Pas de réponse !");
+        const QString bad = QStringLiteral("Mauvais type de fichier");
 
-    const QStringList three{record1, record2, record3, eof};
-    const QString H = QStringLiteral("H");
+        QTest::newRow("NAK on the second") << three << L{ack, nak} << L{H, l1, H} << lost;
+        QTest::newRow("answer beginning with 1") << three << L{"1\r\n"} << L{H} << timeout;
+        QTest::newRow("Timer3 tick") << three << L{ack, tick} << L{H, l1, H} << timeout;
+        QTest::newRow("later notification answers the next H") << three << L{ack, "\r\n"} << L{H, l1, H} << lost;
+        QTest::newRow("empty notification is no answer")
+            << L{record1} << L{QString(), QString(), ack} << L{H, l1} << QString();
+        QTest::newRow("rejected line mid-file") << L{record1, QString(), record2} << L{ack} << L{H, l1} << bad;
+        QTest::newRow("end-of-file record only") << L{eof} << L{} << L{} << QString();
+        QTest::newRow("line after the end-of-file record still sent")
+            << L{record1, eof, record2} << L{ack, ack} << L{H, l1, H, loadLine(record2)} << QString();
+        QTest::newRow("non-zero extended address stops before the data")
+            << L{":020000040001F9", record1} << L{} << L{} << bad;
 
-    QTest::newRow("every H acknowledged")
-        << three << QStringList{ack, ack, ack}
-        << QStringList{H, loadLine(record1), H, loadLine(record2), H, loadLine(record3)} << QString() << false;
-    QTest::newRow("NAK on the second")
-        << three << QStringList{ack, nak} << QStringList{H, loadLine(record1), H}
-        << "Erreur de transmission du fichier" << true;
-    QTest::newRow("answer beginning with 1") << three << QStringList{"1\r\n"} << QStringList{H}
-                                             << "Timeout, Pas de réponse !" << true;
-    QTest::newRow("Timer3 tick") << three << QStringList{ack, tick} << QStringList{H, loadLine(record1), H}
-                                 << "Timeout, Pas de réponse !" << true;
-    QTest::newRow("ACK followed by junk, junk dropped")
-        << QStringList{record1, record2} << QStringList{ack + "junk\r\n", ack}
-        << QStringList{H, loadLine(record1), H, loadLine(record2)} << QString() << false;
-    QTest::newRow("later notification answers the next H")
-        << QStringList{record1, record2} << QStringList{ack, "\r\n"} << QStringList{H, loadLine(record1), H}
-        << "Erreur de transmission du fichier" << true;
-    QTest::newRow("empty notification is no answer")
-        << QStringList{record1} << QStringList{QString(), QString(), ack} << QStringList{H, loadLine(record1)}
-        << QString() << false;
-    QTest::newRow("rejected line mid-file")
-        << QStringList{record1, QString(), record2} << QStringList{ack} << QStringList{H, loadLine(record1)}
-        << "Mauvais type de fichier" << true;
-    QTest::newRow("end-of-file record only") << QStringList{eof} << QStringList{} << QStringList{} << QString()
-                                             << false;
-    QTest::newRow("no lines at all") << QStringList{} << QStringList{} << QStringList{} << QString() << false;
-    QTest::newRow("line after the end-of-file record still sent")
-        << QStringList{record1, eof, record2} << QStringList{ack, ack}
-        << QStringList{H, loadLine(record1), H, loadLine(record2)} << QString() << false;
-    QTest::newRow("non-zero extended address stops before the data")
-        << QStringList{":020000040001F9", record1} << QStringList{} << QStringList{} << "Mauvais type de fichier"
-        << true;
-}
+        // Ended from outside: nothing more may go out, and no wait for a reply goes on.
+        QTest::newRow("device lost while waiting") << three << L{lostEvent, ack} << L{H} << lost;
+        QTest::newRow("device lost writing the load line") << three << L{lostInWrite(2), ack, ack} << L{H, l1} << lost;
+        QTest::newRow("device lost writing the next H") << three << L{lostInWrite(3), ack, ack} << L{H, l1, H} << lost;
+        QTest::newRow("port refuses a write") << three << L{refuseEvent, ack, ack} << L{H, l1} << refusal;
+        QTest::newRow("window closing") << three << L{stopEvent, ack} << L{H} << QString();
+    }
 
-void TestUpload::exchange()
-{
-    QFETCH(QStringList, lines);
-    QFETCH(QStringList, replies);
-    QFETCH(QStringList, expectedSent);
-    QFETCH(QString, expectedMessage);
-    QFETCH(bool, expectedAbort);
+    void exchange()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, expectedSent);
+        QFETCH(QString, expectedMessage);
 
-    Harness h;
-    h.values.TransferAbort = !expectedAbort; // start() must reset it
-    QVERIFY(h.upload.start(lines));
-    for (const QString &reply : replies) {
-        QVERIFY2(h.upload.isRunning(), qPrintable("ended before the reply " + reply.toUtf8().toPercentEncoding()));
-        QVERIFY(h.values.TransferActive);
-        QVERIFY(h.timer3.isActive());
-        if (reply == tick)
+        Harness h;
+        h.values.TransferAbort = expectedMessage.isEmpty(); // start() must reset it
+        // A real box runs its own event loop: what arrives while it is open must change nothing.
+        h.boxes.whileOpen = [&](const MessageRequest &) {
+            h.receive(ack);
             h.tickTimer3();
-        else
-            h.receive(reply);
-    }
-
-    QCOMPARE(h.sent, expectedSent);
-    QVERIFY(h.endedCleanly());
-    QCOMPARE(h.values.TransferAbort, expectedAbort);
-    if (expectedMessage.isEmpty()) {
-        QVERIFY(h.boxes.shown.isEmpty());
-    } else {
-        QCOMPARE(h.boxes.shown.size(), 1);
-        QCOMPARE(h.boxes.shown.first(), errorBox(expectedMessage));
-    }
-}
-
-void TestUpload::timeOutFromTimer3()
-{
-    Harness h(50);
-    QVERIFY(h.upload.start({record1, record2}));
-    QCOMPARE(h.sent, QStringList{"H"});
-    QTRY_VERIFY_WITH_TIMEOUT(!h.upload.isRunning(), 5000);
-    QCOMPARE(h.boxes.shown, QList<MessageRequest>{errorBox("Timeout, Pas de réponse !")});
-    QCOMPARE(h.sent, QStringList{"H"});
-    QVERIFY(h.endedCleanly());
-}
-
-// The time-out runs from the "H": a notification that is no answer must not restart it.
-void TestUpload::emptyNotificationKeepsTheTimeOutRunning()
-{
-    Harness h;
-    QVERIFY(h.upload.start({record1}));
-    const int timerId = h.timer3.timerId();
-    QVERIFY(timerId > 0);
-    h.receive(QString());
-    QCOMPARE(h.timer3.timerId(), timerId);
-    QVERIFY(boardReplyIsNumber(h.values.BoardReply, 0));
-    QVERIFY(h.upload.isRunning());
-}
-
-void TestUpload::deviceLostWhileWaiting()
-{
-    Harness h;
-    QVERIFY(h.upload.start({record1, record2}));
-    h.upload.deviceLost();
-    QCOMPARE(h.boxes.shown, QList<MessageRequest>{errorBox("Erreur de transmission du fichier")});
-    QVERIFY(h.endedCleanly());
-    QVERIFY(h.values.TransferAbort);
-    h.receive(ack);
-    QCOMPARE(h.sent, QStringList{"H"});
-}
-
-void TestUpload::stopEndsWithoutMessage()
-{
-    Harness h;
-    QVERIFY(h.upload.start({record1, record2}));
-    h.upload.stop();
-    QVERIFY(h.endedCleanly());
-    QVERIFY(h.boxes.shown.isEmpty());
-    h.receive(ack);
-    h.upload.deviceLost();
-    QCOMPARE(h.sent, QStringList{"H"});
-    QVERIFY(h.boxes.shown.isEmpty());
-}
-
-// Writing to a closed port fails; the upload reports it and ends.
-void TestUpload::sendFailureEndsTheUpload()
-{
-    Harness h;
-    h.onSend = [](const QString &) { throw Failure(8018, "Operation valid only when the port is open"); };
-    QVERIFY(h.upload.start({record1, record2}));
-    QCOMPARE(h.boxes.shown, QList<MessageRequest>{errorBox("Operation valid only when the port is open")});
-    QCOMPARE(h.sent, QStringList{"H"});
-    QVERIFY(h.endedCleanly());
-    QVERIFY(h.values.TransferAbort);
-}
-
-// A real message box runs its own event loop: replies, ticks and device
-// reports that arrive while it is open must change nothing.
-void TestUpload::repliesWhileTheBoxIsOpenAreIgnored()
-{
-    Harness h;
-    int finishedWhileOpen = -1;
-    h.boxes.whileOpen = [&](const MessageRequest &) {
-        h.receive(ack);
-        h.tickTimer3();
-        h.upload.deviceLost();
-        finishedWhileOpen = h.finishedSpy.count();
-        QVERIFY(h.values.TransferActive);
-    };
-    QVERIFY(h.upload.start({record1, record2}));
-    h.receive(nak);
-    QCOMPARE(finishedWhileOpen, 0);
-    QCOMPARE(h.sent, QStringList{"H"});
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QVERIFY(h.endedCleanly());
-}
-
-void TestUpload::deviceLostInsideSend_data()
-{
-    QTest::addColumn<int>("lostAtSend"); // the write during which the port reports it
-    QTest::addColumn<QStringList>("expectedSent");
-
-    QTest::newRow("while writing the load line") << 2 << QStringList({"H", loadLine(record1)});
-    QTest::newRow("while writing the next H") << 3 << QStringList({"H", loadLine(record1), "H"});
-}
-
-// The port reports a lost device from inside a write: nothing more may go out,
-// and the upload must not go on waiting for a reply.
-void TestUpload::deviceLostInsideSend()
-{
-    QFETCH(int, lostAtSend);
-    QFETCH(QStringList, expectedSent);
-
-    Harness h;
-    h.onSend = [&](const QString &) {
-        if (h.sent.size() == lostAtSend)
             h.upload.deviceLost();
-    };
-    QVERIFY(h.upload.start({record1, record2, record3}));
-    h.receive(ack);
-    QCOMPARE(h.sent, expectedSent);
-    QCOMPARE(h.boxes.shown, QList<MessageRequest>{errorBox("Erreur de transmission du fichier")});
-    QVERIFY(h.endedCleanly());
-}
+            QVERIFY(h.values.TransferActive && h.finishedSpy.isEmpty());
+        };
+        qsizetype lostAtWrite = -1;
+        bool refuse = false;
+        h.onSend = [&] {
+            if (h.sent.size() == lostAtWrite)
+                h.upload.deviceLost();
+            if (refuse)
+                throw Failure(8018, refusal);
+        };
+        QVERIFY(h.upload.start(lines));
+        for (const QString &event : events) {
+            QVERIFY(!h.upload.isRunning() || (h.values.TransferActive && h.timer3.isActive()));
+            if (event == tick)
+                h.tickTimer3();
+            else if (event == lostEvent)
+                h.upload.deviceLost();
+            else if (event == stopEvent)
+                h.upload.stop();
+            else if (event == refuseEvent)
+                refuse = true;
+            else if (event.startsWith(u"<device lost in write"))
+                lostAtWrite = event.section(u' ', -1).chopped(1).toInt();
+            else
+                h.receive(event);
+        }
 
-void TestUpload::secondStartRefused()
-{
-    Harness h;
-    QVERIFY(h.upload.start({record1}));
-    QVERIFY(!h.upload.start({record2}));
-    QCOMPARE(h.startedSpy.count(), 1);
-    h.receive(ack);
-    QCOMPARE(h.sent, QStringList({"H", loadLine(record1)}));
-    QCOMPARE(h.values.HexLine, FormatHexLine(record1).hexLine);
-    QVERIFY(h.endedCleanly());
-    // Once ended, a new upload may start.
-    QVERIFY(h.upload.start({record2}));
-    QCOMPARE(h.startedSpy.count(), 2);
-}
+        QCOMPARE(h.sent, expectedSent);
+        QVERIFY(h.endedCleanly());
+        QCOMPARE(h.values.TransferAbort, !expectedMessage.isEmpty() || events.contains(stopEvent));
+        QCOMPARE(h.boxes.shown, expectedMessage.isEmpty() ? QList<MessageRequest>{}
+                                                          : QList<MessageRequest>{errorBox(expectedMessage)});
+    }
 
-void TestUpload::notificationsWhenIdleDoNothing()
-{
-    Harness h;
-    h.receive(ack);
-    h.upload.deviceLost();
-    h.upload.stop();
-    QVERIFY(h.sent.isEmpty());
-    QVERIFY(h.boxes.shown.isEmpty());
-    QCOMPARE(h.finishedSpy.count(), 0);
-}
+    // The time-out runs from the "H": a notification that brings nothing must not restart it.
+    void emptyNotificationKeepsTheTimeOut()
+    {
+        Harness h;
+        h.timer3.setInterval(400);
+        QVERIFY(h.upload.start({record1}));
+        QTRY_VERIFY_WITH_TIMEOUT(h.timer3.remainingTime() < 250, 1000);
+        h.receive(QString());
+        QVERIFY(h.upload.isRunning() && h.timer3.remainingTime() < 250);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestUpload)
 #include "tst_upload.moc"

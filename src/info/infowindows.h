@@ -14,8 +14,8 @@ public:
     void mnuaide_Click(QWidget *parent);
     void mnuapropos_Click(QWidget *parent);
 
-    Aide *aide() const { return m_aide; }
-    Apropos *apropos() const { return m_apropos; }
+    Aide *aide() const { return m_aide.data(); }
+    Apropos *apropos() const { return m_apropos.data(); }
 
 private:
     QPointer<Aide> m_aide;

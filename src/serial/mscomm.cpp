@@ -65,15 +65,16 @@ void MSComm::applyLineSettings(const LineSettings &settings)
     case 's': parity = QSerialPort::SpaceParity; break;
     default: parity = QSerialPort::NoParity; break;
     }
+#ifdef Q_OS_WIN
+    constexpr QSerialPort::StopBits oneAndHalfStop = QSerialPort::OneAndHalfStop;
+#else
+    constexpr QSerialPort::StopBits oneAndHalfStop = QSerialPort::TwoStop;
+#endif
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
     if (settings.stopBits == QLatin1String("2"))
         stopBits = QSerialPort::TwoStop;
     else if (settings.stopBits == QLatin1String("1.5"))
-#ifdef Q_OS_WIN
-        stopBits = QSerialPort::OneAndHalfStop;
-#else
-        stopBits = QSerialPort::TwoStop;
-#endif
+        stopBits = oneAndHalfStop;
     const bool ok = m_port.setBaudRate(settings.speed)
         && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))
         && m_port.setParity(parity) && m_port.setStopBits(stopBits);

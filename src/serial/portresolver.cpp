@@ -22,7 +22,7 @@ QString PortResolver::resolve(int port) const
     return QStringLiteral("COM%1").arg(port);
 #else
     if (m_store) {
-        const QString mapped = m_store->get(SettingsStore::PortsSection, QStringLiteral("Com%1").arg(port)).trimmed();
+        QString mapped = m_store->get(SettingsStore::PortsSection, QStringLiteral("Com%1").arg(port)).trimmed();
         if (!mapped.isEmpty())
             return mapped;
     }

@@ -25,9 +25,11 @@ double toNumber(const QString &text)
         throw typeMismatch();
     bool ok = false;
     const double value = trimmed.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        throw overflow(); // digits only, so a failure here is a huge exponent
-    return value;
+    // The text is a well-formed number, so a failure here is a value out of
+    // the double's range: too big (infinity) fails, too small (zero) is zero.
+    if (!std::isfinite(value))
+        throw overflow();
+    return ok ? value : 0.0;
 }
 
 template <typename Int>

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("sbrStatus"));
@@ -22,7 +24,13 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
     QLabel *address = addPanel(QStringLiteral("adresse"), QStringLiteral("Adresse: 4100"),
                                QStringLiteral("Adresse de départ"), 1440, 0);
     address->setFixedWidth(address->minimumWidth());
-    addPanel(QStringLiteral("ConnectTime"), QString(), QStringLiteral("Time"), 705, 0);
+    QLabel *clock = addPanel(QStringLiteral("ConnectTime"), QString(), QStringLiteral("Time"), 705, 0);
+    // The clock's text always has the same shape: sized for it once, its
+    // tick repaints the clock alone instead of laying out the whole bar.
+    clock->setText(QStringLiteral("00:00:00 "));
+    const QSize timeSize = clock->sizeHint();
+    clock->clear();
+    clock->setFixedSize(std::max(clock->minimumWidth(), timeSize.width()), timeSize.height());
 }
 
 QLabel *StatusPanels::addPanel(const QString &key, const QString &text, const QString &tooltip, int minimumTwips,

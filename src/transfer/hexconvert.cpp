@@ -393,10 +393,10 @@ TempLines readTempFile(const QString &tempFilePath)
 
 QString defaultTempDirectory()
 {
-    const QString executableDirectory = QCoreApplication::applicationDirPath();
+    QString executableDirectory = QCoreApplication::applicationDirPath();
     if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable())
         return executableDirectory;
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cache);
     return cache;
 }

@@ -104,10 +104,12 @@ bool Upload::send(const QString &text)
     try {
         m_send(text);
     } catch (const Failure &failure) {
+        // cppcheck-suppress knownConditionTrueFalse ; m_send may have re-entered
         if (run == m_run && m_state == State::Sending)
             fail(failure.description());
         return false;
     }
+    // cppcheck-suppress knownConditionTrueFalse ; m_send may have re-entered
     return run == m_run && m_state == State::Sending;
 }
 
@@ -120,6 +122,7 @@ void Upload::fail(const QString &text, const QString &informative)
     // A real box runs its own event loop: replies and ticks that come meanwhile
     // find the state Failing and are ignored.
     m_boxes.show(m_boxParent, errorBox(text, informative));
+    // cppcheck-suppress knownConditionTrueFalse ; the box may have re-entered
     if (run == m_run)
         finish();
 }

@@ -292,15 +292,15 @@ QByteArray BoardMonitor::runCommand(const QByteArray &commandLine)
 
 QJsonObject BoardMonitor::transcript() const
 {
-    QJsonArray loadLines;
+    QJsonArray lines;
     for (const QByteArray &l : m_loadLines)
-        loadLines.append(latin1(l));
+        lines.append(latin1(l));
     QJsonArray failed;
     for (const BoardCheckFailure &f : m_failedChecks)
         failed.append(QJsonObject{{"line", latin1(f.line)}, {"reason", f.reason}});
     return QJsonObject{
         {"bytesReceived", latin1(m_received)},
-        {"loadLines", loadLines},
+        {"loadLines", lines},
         {"recordsStored", m_recordsStored},
         {"executeRequests", QJsonArray::fromStringList(m_executeRequests)},
         {"failedChecks", failed},

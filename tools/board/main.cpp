@@ -42,8 +42,8 @@ bool installSignalHandlers(QString *error)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (const int number : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
-        ::sigaction(number, &action, nullptr);
+    for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1})
+        ::sigaction(signalNumber, &action, nullptr);
     return true;
 }
 
@@ -210,9 +210,9 @@ int main(int argc, char *argv[])
 
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char number = 0;
-        while (::read(signalPipe[0], &number, 1) == 1) {
-            if (number == SIGUSR1)
+        char signalNumber = 0;
+        while (::read(signalPipe[0], &signalNumber, 1) == 1) {
+            if (signalNumber == SIGUSR1)
                 board.hangUp(); // ends the program through hungUp
             else
                 app.quit();
