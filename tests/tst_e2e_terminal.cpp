@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QtTest/QTest>
 
 namespace {
@@ -107,6 +108,40 @@ private slots:
         QTRY_VERIFY(s.text().endsWith(expected.right(100) + last));
         QVERIFY2(s.text().size() <= 16000 + last.size(), qPrintable(QString::number(s.text().size())));
         QVERIFY((expected + last).endsWith(s.text()));
+    }
+
+    // Line noise: random bytes of all 256 values as fast as the pty takes
+    // them for two seconds. The window keeps running, the text stays bounded.
+    void randomBytesAtFullSpeed()
+    {
+        Session s;
+        QVERIFY(s.start());
+        QRandomGenerator random(1234);
+        QByteArray chunk(64 * 1024, '\0');
+        QElapsedTimer elapsed, sinceTick;
+        qint64 longestGap = 0, sent = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, &ticker,
+                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        const auto feed = [&] {
+            if (elapsed.elapsed() >= 2000)
+                return;
+            for (char &byte : chunk)
+                byte = char(random.bounded(256));
+            sent += chunk.size();
+            s.board.send(chunk);
+        };
+        QObject::connect(&s.board, &SimulatedBoard::outputDrained, &ticker, feed);
+        elapsed.start();
+        sinceTick.start();
+        ticker.start(10);
+        feed();
+        QTRY_VERIFY_WITH_TIMEOUT(elapsed.elapsed() >= 2000 && s.board.pendingOutput() == 0, 30000);
+        QTRY_VERIFY(s.window->txtTerm->toPlainText().size() <= 16000 + chunk.size());
+        QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
+        QVERIFY(sent > chunk.size());
+        QVERIFY(s.window->serial().PortOpen());
+        QVERIFY(s.fixture.boxes.shown.isEmpty());
     }
 
     // Board hung up (or adapter pulled): reported, port closed, upload and run
