@@ -79,7 +79,7 @@ bench: deps
 # Coverage-guided fuzzing with libFuzzer, FUZZ_SECONDS per target.
 fuzz: deps-dev
 	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_FUZZ=ON
-	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target korvex_fuzz_targets
 	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
 
 lint: deps-dev configure

@@ -138,7 +138,8 @@ void benchDisplay(Report &report)
             rates.push_back(run.charsPerSecond);
             cpu.push_back(run.cpuPerMb);
         }
-        report.add(section, QStringLiteral("DisplayReceivedText, chunks of %1, one per event loop pass, to idle").arg(chunk),
+        report.add(section,
+                   QStringLiteral("DisplayReceivedText, chunks of %1, one per event loop pass, to idle").arg(chunk),
                    ok ? QStringLiteral("%1 M chars/s (%2 CPU s/MB)")
                             .arg(number(median(rates) / 1e6, 2), number(median(cpu), 4))
                       : QStringLiteral("failed: end not shown"));
@@ -175,7 +176,8 @@ void benchConversion(Report &report)
             report.add(section, c.name, QStringLiteral("failed: conversion refused the file"));
             continue;
         }
-        std::sort(results.begin(), results.end(), [](const Conversion &a, const Conversion &b) { return a.total < b.total; });
+        std::sort(results.begin(), results.end(),
+                  [](const Conversion &a, const Conversion &b) { return a.total < b.total; });
         // The floor of an atomic replace: QSaveFile commits with fsync.
         std::vector<double> commits;
         for (int i = 0; i < runs(c.wantedRuns); ++i) {

@@ -87,9 +87,9 @@ struct UploadRun
     QString failure;
     int records = 0;
     int stored = 0;
-    double requestsSeconds = 0;       // first "H" read by the board → last load line read
-    std::vector<double> handlingUs;  // per record, inside the terminal
-    std::vector<double> cycleUs;     // per record, "H" to next "H" at the board
+    double requestsSeconds = 0;     // first "H" read by the board → last load line read
+    std::vector<double> handlingUs; // per record, inside the terminal
+    std::vector<double> cycleUs;    // per record, "H" to next "H" at the board
     // Per record, the terminal's side of the exchange as the board sees it:
     // from its ACK written into the pty to the next "H" read from it (the
     // pty both ways, the terminal waking up, reading, writing).
@@ -227,19 +227,20 @@ void benchUpload(Report &report)
                QStringLiteral("%1 µs (mean %2, 99th pct %3)")
                    .arg(number(median(handling), 1), number(handlingMean, 1), number(percentile(handling, 0.99), 1)),
                QStringLiteral("≪ 1 ms (mean)"), handlingMean < 1000);
-    report.add(section, QStringLiteral("cycle per record at the board answering at once (\"H\" to next \"H\", pty both ways)"),
-               QStringLiteral("%1 µs (32 KiB in %2 ms)").arg(number(median(cycles), 1), number(median(totals) * 1e3, 0)));
+    report.add(
+        section, QStringLiteral("cycle per record at the board answering at once (\"H\" to next \"H\", pty both ways)"),
+        QStringLiteral("%1 µs (32 KiB in %2 ms)").arg(number(median(cycles), 1), number(median(totals) * 1e3, 0)));
     const double wire115200 = double(records) * 63 * 10 / 115200;
     const double estimate = (wire115200 + records * handlingMean / 1e6) / wire115200;
     report.add(section, QStringLiteral("32 KiB at 115200 bit/s: (wire time + measured terminal time) / wire time"),
                number(estimate, 4), QStringLiteral("≤ 1.02"), estimate <= 1.02);
 
     // Against the board pacing the line: once each, they take seconds.
-    for (const auto &[speed, count, path] : {std::tuple{115200, records, program}, std::tuple{9600, 150, shortProgram}}) {
+    for (const auto &[speed, count, path] :
+         {std::tuple{115200, records, program}, std::tuple{9600, 150, shortProgram}}) {
         const UploadRun run = uploadOnce(board, fixture, path, count, speed);
-        const QString name = QStringLiteral("%1 records against the board paced at %2 bit/s: time / wire time")
-                                 .arg(count)
-                                 .arg(speed);
+        const QString name =
+            QStringLiteral("%1 records against the board paced at %2 bit/s: time / wire time").arg(count).arg(speed);
         if (!run.ok) {
             report.add(section, name, QStringLiteral("failed: ") + run.failure);
             continue;
@@ -256,8 +257,7 @@ void benchUpload(Report &report)
         // the wire time; the rest is the board's own scheduling.
         const double terminalSide = std::accumulate(run.terminalSideUs.begin(), run.terminalSideUs.end(), 0.0) / 1e6;
         const double ratio = (wire + terminalSide) / wire;
-        report.add(section,
-                   QStringLiteral("  same, (wire time + terminal's side of each exchange) / wire time"),
+        report.add(section, QStringLiteral("  same, (wire time + terminal's side of each exchange) / wire time"),
                    QStringLiteral("%1 (%2 µs per record: ACK written → next \"H\" read, pty both ways)")
                        .arg(number(ratio, 4), number(median(run.terminalSideUs), 1)),
                    speed == 115200 ? QStringLiteral("≤ 1.02") : QString(),
@@ -280,7 +280,7 @@ void benchUpload(Report &report)
         const double waited = cpu.wallSeconds();
         fixture.boxes.whileOpen = nullptr;
         const bool timedOut = !fixture.boxes.shown.isEmpty()
-            && fixture.boxes.shown.constLast().text == QStringLiteral("Timeout, Pas de réponse !");
+                              && fixture.boxes.shown.constLast().text == QStringLiteral("Timeout, Pas de réponse !");
         waitFor([&] { return !window.uploadRunning(); }, 1000);
         board.call([](SimulatedBoard &b) { b.setSilent(false); });
         report.add(section, QStringLiteral("CPU while waiting for an answer that never comes"),

@@ -134,15 +134,15 @@ QString machineDescription()
     }
     QFile loadavg(QStringLiteral("/proc/loadavg"));
     const QString load = loadavg.open(QIODevice::ReadOnly)
-        ? QString::fromLatin1(loadavg.readAll().split(' ').mid(0, 3).join(' '))
-        : QStringLiteral("unknown");
+                             ? QString::fromLatin1(loadavg.readAll().split(' ').mid(0, 3).join(' '))
+                             : QStringLiteral("unknown");
     return QStringLiteral("Machine: %1, %2 cores (load average now %10); %3, kernel %4; Qt %5 (built against %6), "
                           "platform \"%7\"; build type %8, compiler %9")
         .arg(cpu)
         .arg(QThread::idealThreadCount())
         .arg(QSysInfo::prettyProductName(), QSysInfo::kernelVersion(), QString::fromLatin1(qVersion()),
-             QStringLiteral(QT_VERSION_STR), QGuiApplication::platformName(),
-             QStringLiteral(KORVEX_BENCH_BUILD_TYPE), QStringLiteral(__VERSION__), load);
+             QStringLiteral(QT_VERSION_STR), QGuiApplication::platformName(), QStringLiteral(KORVEX_BENCH_BUILD_TYPE),
+             QStringLiteral(__VERSION__), load);
 }
 
 // ---- board thread
@@ -182,7 +182,8 @@ BoardThread::~BoardThread()
 
 void BoardThread::call(const std::function<void(SimulatedBoard &)> &f)
 {
-    QMetaObject::invokeMethod(m_context, [&] { f(*m_board); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context, [&] { f(*m_board); }, Qt::BlockingQueuedConnection);
 }
 
 QByteArray lines80(qint64 size)

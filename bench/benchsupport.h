@@ -23,7 +23,7 @@ namespace bench {
 
 // ---- clocks and memory
 
-double processCpuSeconds();               // user + system, every thread
+double processCpuSeconds();                // user + system, every thread
 double threadCpuSeconds(pthread_t thread); // one thread's CPU time
 qint64 statusKiB(const char *key);         // a line of /proc/self/status, e.g. "VmRSS"
 void resetPeakMemory();                    // VmHWM starts again from VmRSS

@@ -245,7 +245,8 @@ private slots:
         window.mnuSendText_Click();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 5000);
         QCOMPARE(rig.boxes(), errorBoxes({}));
-        QCOMPARE(rig.sentSoFar().right(3 * 62), loadExchange(rig.board.loadLines().mid(2)));
+        const QByteArray sent = rig.sentSoFar(); // waits until the board has it all
+        QCOMPARE(sent.right(3 * 62), loadExchange(rig.board.loadLines().mid(2)));
     }
 
     // File choice; view needs no port; upload and run are refused on a closed one and send nothing.

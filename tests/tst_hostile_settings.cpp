@@ -159,18 +159,17 @@ private slots:
     }
 
     // Port 1 mapped to something that is not a serial device: the port is
-    // refused with a box, nothing hangs waiting on it. What exists but is no
-    // terminal is refused when its line is set up; what does not exist is an
-    // unavailable port.
+    // refused with a box, nothing hangs waiting on it. What is no character
+    // device is an unavailable port; /dev/null refuses the line set-up.
     void portsEntryNotADevice_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("box");
         const QString unavailable = QStringLiteral("Port COM 1 pas disponible !");
-        QTest::newRow("directory") << "directory" << errorText(8015);
-        QTest::newRow("regular file") << "file" << errorText(8015);
-        QTest::newRow("empty file") << "empty file" << errorText(8015);
-        QTest::newRow("named pipe") << "fifo" << errorText(8015);
+        QTest::newRow("directory") << "directory" << unavailable;
+        QTest::newRow("regular file") << "file" << unavailable;
+        QTest::newRow("empty file") << "empty file" << unavailable;
+        QTest::newRow("named pipe") << "fifo" << unavailable;
         QTest::newRow("/dev/null") << "null" << errorText(8015);
         QTest::newRow("missing path") << "missing" << unavailable;
         QTest::newRow("binary path") << "binary" << unavailable;

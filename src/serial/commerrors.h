@@ -12,17 +12,32 @@ inline constexpr int InvalidPropertyValue = 380;
 inline constexpr int CouldNotSetCommState = 8015;
 inline constexpr int PortNotOpen = 8018;
 
-inline Failure invalidPortNumber() { return {InvalidPortNumber, QStringLiteral("Invalid Port Number")}; }
-inline Failure portAlreadyOpen() { return {PortAlreadyOpen, QStringLiteral("Port already open")}; }
-inline Failure invalidPropertyValue() { return {InvalidPropertyValue, QStringLiteral("Invalid property value")}; }
+inline Failure invalidPortNumber()
+{
+    return {InvalidPortNumber, QStringLiteral("Invalid Port Number")};
+}
+inline Failure portAlreadyOpen()
+{
+    return {PortAlreadyOpen, QStringLiteral("Port already open")};
+}
+inline Failure invalidPropertyValue()
+{
+    return {InvalidPropertyValue, QStringLiteral("Invalid property value")};
+}
 inline Failure couldNotSetCommState()
 {
     return {CouldNotSetCommState,
             QStringLiteral("Could not set comm state, there may be one or more invalid communications parameters")};
 }
-inline Failure portNotOpen() { return {PortNotOpen, QStringLiteral("Operation valid only when the port is open")}; }
+inline Failure portNotOpen()
+{
+    return {PortNotOpen, QStringLiteral("Operation valid only when the port is open")};
+}
 
 // True for the two numbers that mean "this port is not available".
-inline bool isPortUnavailable(int number) { return number == InvalidPortNumber || number == PortAlreadyOpen; }
+inline bool isPortUnavailable(int number)
+{
+    return number == InvalidPortNumber || number == PortAlreadyOpen;
+}
 
 } // namespace commerrors

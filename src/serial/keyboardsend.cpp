@@ -10,14 +10,11 @@ std::optional<QString> typedText(int key, Qt::KeyboardModifiers modifiers, const
 {
     switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return QString(QChar(13));
-    case Qt::Key_Backspace:
-        return QString(QChar(8));
+    case Qt::Key_Enter: return QString(QChar(13));
+    case Qt::Key_Backspace: return QString(QChar(8));
     case Qt::Key_Delete: // some platforms give it the text DEL; it edits, it types nothing
         return std::nullopt;
-    default:
-        break;
+    default: break;
     }
     // Ctrl without Alt (Ctrl+Alt is AltGr on some keyboards): the control
     // code, whatever text the platform put in the event (X11 gives the code,

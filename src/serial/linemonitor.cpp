@@ -1,9 +1,9 @@
 #include "serial/linemonitor.h"
 
 #ifdef Q_OS_LINUX
+#include <cerrno>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
-#include <cerrno>
 #endif
 
 namespace {
@@ -100,14 +100,17 @@ void LineMonitor::poll()
     for (int code : eventsBetween(before, m_last, countersOk)) {
         if (m_fd < 0) // a handler of the previous code closed the port
             return;
-        emit event(code);
+        emit lineEvent(code);
     }
 }
 
 #else
 
 // Other hosts: nothing to poll yet; the port layer reports what it can.
-void LineMonitor::start(int fd) { m_fd = fd; }
+void LineMonitor::start(int fd)
+{
+    m_fd = fd;
+}
 void LineMonitor::poll() {}
 
 #endif

@@ -30,7 +30,7 @@ public:
     static QList<int> eventsBetween(const Reading &before, const Reading &now, bool withCounters);
 
 signals:
-    void event(int code);
+    void lineEvent(int code);
 
 private:
     void poll();

@@ -2,18 +2,19 @@
 
 #include "serial/commerrors.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <termios.h>
 #endif
 
-MSComm::MSComm(PortResolver resolver, QObject *parent)
-    : QObject(parent), m_resolver(std::move(resolver))
+MSComm::MSComm(PortResolver resolver, QObject *parent) : QObject(parent), m_resolver(std::move(resolver))
 {
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
-    connect(&m_monitor, &LineMonitor::event, this, &MSComm::raiseCommEvent);
+    connect(&m_monitor, &LineMonitor::lineEvent, this, &MSComm::raiseCommEvent);
 }
 
 MSComm::~MSComm()
@@ -76,17 +77,17 @@ void MSComm::applyLineSettings(const LineSettings &settings)
     else if (settings.stopBits == QLatin1String("1.5"))
         stopBits = oneAndHalfStop;
     const bool ok = m_port.setBaudRate(settings.speed)
-        && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))
-        && m_port.setParity(parity) && m_port.setStopBits(stopBits);
+                    && m_port.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits))
+                    && m_port.setParity(parity) && m_port.setStopBits(stopBits);
     if (!ok)
         throw commerrors::couldNotSetCommState();
 }
 
 void MSComm::applyFlowControl(int code)
 {
-    const QSerialPort::FlowControl flow = code == 1 ? QSerialPort::SoftwareControl
-        : code >= 2                       ? QSerialPort::HardwareControl
-                                          : QSerialPort::NoFlowControl;
+    const QSerialPort::FlowControl flow = code == 1   ? QSerialPort::SoftwareControl
+                                          : code >= 2 ? QSerialPort::HardwareControl
+                                                      : QSerialPort::NoFlowControl;
     if (!m_port.setFlowControl(flow))
         throw commerrors::couldNotSetCommState();
 #ifdef Q_OS_UNIX
@@ -124,10 +125,18 @@ void MSComm::setPortOpen(bool open)
     // a second program that came through a link.
     const QFileInfo info(device);
     if (!info.exists()) {
-        m_lastOpenError = QStringLiteral("%1: no such device").arg(device);
+        m_lastOpenError = QStringLiteral("no such device");
         throw commerrors::invalidPortNumber();
     }
     const QString location = info.canonicalFilePath();
+    // A directory, a plain file or a pipe named in the "Ports" section is no
+    // port at all: unavailable, not a line that refuses its settings.
+    struct stat status
+    {};
+    if (::stat(QFile::encodeName(location).constData(), &status) != 0 || !S_ISCHR(status.st_mode)) {
+        m_lastOpenError = QStringLiteral("not a serial device");
+        throw commerrors::invalidPortNumber();
+    }
 #endif
     if (m_settings.dataBits < 5)
         throw commerrors::couldNotSetCommState();

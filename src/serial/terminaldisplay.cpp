@@ -58,7 +58,7 @@ TerminalDisplay::TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, Q
     m_sinceFlush.start();
 }
 
-template<typename Step>
+template <typename Step>
 void TerminalDisplay::runStep(Step step)
 {
     QString description;
@@ -70,7 +70,8 @@ void TerminalDisplay::runStep(Step step)
     } catch (const std::exception &failure) {
         description = QString::fromUtf8(failure.what());
     }
-    m_boxes.show(&m_txtTerm, {MessageRequest::Icon::None, MessageRequest::Buttons::Ok, ApplicationTitle, description, {}});
+    m_boxes.show(&m_txtTerm,
+                 {MessageRequest::Icon::None, MessageRequest::Buttons::Ok, ApplicationTitle, description, {}});
 }
 
 void TerminalDisplay::display(const QString &data)

@@ -41,7 +41,8 @@ public:
 
 private:
     void scheduleFlush();
-    template<typename Step> void runStep(Step step);
+    template <typename Step>
+    void runStep(Step step);
 
     QPlainTextEdit &m_txtTerm;
     MessageBoxes &m_boxes;

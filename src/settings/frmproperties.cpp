@@ -87,7 +87,7 @@ QString settingsFromEntries(const QString &speed, const QString &parity, const Q
                             const QString &stopBits)
 {
     return speed.trimmed() + QLatin1Char(',') + parity.left(1) + QLatin1Char(',') + dataBits.trimmed()
-        + QLatin1Char(',') + stopBits.trimmed();
+           + QLatin1Char(',') + stopBits.trimmed();
 }
 
 FrmProperties::FrmProperties(MSComm &comm, SharedValues &shared, SettingsStore &store, MessageBoxes &boxes,
@@ -167,9 +167,9 @@ void FrmProperties::buildControls()
     };
     auto *Frame5 = new QGroupBox(QStringLiteral("&Flow Control"));
     Frame5->setObjectName(QStringLiteral("Frame5"));
-    optFlow = addOptions(Frame5, "optFlow",
-                         {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"),
-                          QStringLiteral("Xon/RTS")});
+    optFlow = addOptions(
+        Frame5, "optFlow",
+        {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"), QStringLiteral("Xon/RTS")});
     auto *Frame7 = new QGroupBox(QStringLiteral("&Echo"));
     Frame7->setObjectName(QStringLiteral("Frame7"));
     optEcho = addOptions(Frame7, "optEcho", {QStringLiteral("Off"), QStringLiteral("On")});
@@ -212,8 +212,8 @@ void FrmProperties::buildControls()
 
 void FrmProperties::centreOnScreen()
 {
-    const QScreen *screen = parentWidget() && parentWidget()->screen() ? parentWidget()->screen()
-                                                                        : QGuiApplication::primaryScreen();
+    const QScreen *screen =
+        parentWidget() && parentWidget()->screen() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->geometry();

@@ -9,8 +9,8 @@
 struct LineSettings
 {
     qint32 speed = 9600;
-    QChar parity = QLatin1Char('n'); // e, o, n, m or s (lower case)
-    int dataBits = 8;                // 4 to 8
+    QChar parity = QLatin1Char('n');        // e, o, n, m or s (lower case)
+    int dataBits = 8;                       // 4 to 8
     QString stopBits = QStringLiteral("1"); // "1", "1.5" or "2"
 
     bool operator==(const LineSettings &) const = default;

@@ -11,15 +11,20 @@
 namespace conversions {
 namespace {
 
-Failure typeMismatch() { return Failure(TypeMismatch, QStringLiteral("Type mismatch")); }
-Failure overflow() { return Failure(Overflow, QStringLiteral("Overflow")); }
+Failure typeMismatch()
+{
+    return Failure(TypeMismatch, QStringLiteral("Type mismatch"));
+}
+Failure overflow()
+{
+    return Failure(Overflow, QStringLiteral("Overflow"));
+}
 
 // A plain decimal number: sign, digits, optional fraction and exponent. Names
 // like "inf" or "nan", which toDouble() would take, are not numbers here.
 double toNumber(const QString &text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
     const QString trimmed = text.trimmed();
     if (!number.match(trimmed).hasMatch())
         throw typeMismatch();
@@ -48,9 +53,15 @@ Int toInteger(const QString &text)
 
 } // namespace
 
-qint16 toInt16(const QString &text) { return toInteger<qint16>(text); }
+qint16 toInt16(const QString &text)
+{
+    return toInteger<qint16>(text);
+}
 
-qint32 toInt32(const QString &text) { return toInteger<qint32>(text); }
+qint32 toInt32(const QString &text)
+{
+    return toInteger<qint32>(text);
+}
 
 bool toBool(const QString &text)
 {

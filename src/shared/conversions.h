@@ -16,6 +16,9 @@ qint32 toInt32(const QString &text);
 // "True"/"False" in any letter case, or a number (zero false, else true).
 bool toBool(const QString &text);
 // The text form of a truth value in the store.
-inline QString fromBool(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+inline QString fromBool(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 } // namespace conversions

@@ -45,10 +45,7 @@ const QString PropertiesSection = SettingsStore::PropertiesSection;
 } // namespace
 
 FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent)
-    : QMainWindow(parent),
-      m_store(*environment.store),
-      m_boxes(*environment.boxes),
-      m_chooser(*environment.chooser),
+    : QMainWindow(parent), m_store(*environment.store), m_boxes(*environment.boxes), m_chooser(*environment.chooser),
       m_tempDirectory(environment.tempDirectory),
       MSComm1(PortResolver(environment.store, environment.devices, environment.consoles))
 {
@@ -326,9 +323,8 @@ QString FrmTerminal::portUnavailableText() const
 QString FrmTerminal::openFailureDetail() const
 {
     const QString device = MSComm1.resolvedDevice();
-    QString detail = device.isEmpty()
-        ? QStringLiteral("No serial device is present for this port number.")
-        : QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
+    QString detail = device.isEmpty() ? QStringLiteral("No serial device is present for this port number.")
+                                      : QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
     if (detail.contains(QLatin1String("ermission")))
         detail += QStringLiteral("\nThe device may be in use by another program, or your user may need to be in "
                                  "the dialout group.");
@@ -375,8 +371,8 @@ void FrmTerminal::mnuOpenLog_Click()
 {
     if (uploadRunning())
         return;
-    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(
-        this, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
+    const std::optional<QString> chosen =
+        m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
     if (!chosen || chosen->isEmpty())
         return;
     const QFileInfo info(*chosen);
@@ -485,9 +481,15 @@ void FrmTerminal::mnuProperties_Click()
     dialog.exec();
 }
 
-void FrmTerminal::mnuapropos_Click() { m_infoWindows->mnuapropos_Click(this); }
+void FrmTerminal::mnuapropos_Click()
+{
+    m_infoWindows->mnuapropos_Click(this);
+}
 
-void FrmTerminal::mnuaide_Click() { m_infoWindows->mnuaide_Click(this); }
+void FrmTerminal::mnuaide_Click()
+{
+    m_infoWindows->mnuaide_Click(this);
+}
 
 // ---------------------------------------------------------------- connection
 
@@ -498,14 +500,15 @@ void FrmTerminal::showIndicator(bool connected)
 
 bool FrmTerminal::indicatorShowsConnected() const
 {
-    const QObjectList &children = Frame2->children();
-    for (auto it = children.crbegin(); it != children.crend(); ++it) {
-        if (*it == imgConnected)
-            return true;
-        if (*it == imgNotConnected)
-            return false;
+    // Children are kept in stacking order: the later of the two is in front.
+    bool connected = false;
+    for (const QObject *child : Frame2->children()) {
+        if (child == imgConnected)
+            connected = true;
+        else if (child == imgNotConnected)
+            connected = false;
     }
-    return false;
+    return connected;
 }
 
 void FrmTerminal::comm()
@@ -628,9 +631,9 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
     }
     QApplication::beep();
     m_errorBoxOpen = true;
-    const MessageAnswer answer = m_boxes.show(this, {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
-                                                     QStringLiteral("Click Cancel to quit, OK to ignore."),
-                                                     errorMessage, QString()});
+    const MessageAnswer answer =
+        m_boxes.show(this, {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
+                            QStringLiteral("Click Cancel to quit, OK to ignore."), errorMessage, QString()});
     m_errorBoxOpen = false;
     if (!Timer2.isActive())
         Timer2.start();
@@ -672,7 +675,7 @@ void FrmTerminal::applyLayoutRule()
     // The toolbar, status bar and txtTerm are placed by the window's own
     // docking; Frame1 and the indicator follow the rule in twips.
     const double dpi = twips::logicalDpi(this);
-    const QRect client = centralWidget() ? rect() : rect();
+    const QRect client = rect();
     layoutrule::Input input;
     input.clientWidth = twips::fromPixels(client.width(), dpi);
     input.clientHeight = twips::fromPixels(client.height() - menuBar()->height(), dpi);

@@ -80,7 +80,6 @@ signals:
     void closed();
 
 public:
-
     // The timers' ticks.
     void Timer1_Timer();
     void Timer2_Timer();

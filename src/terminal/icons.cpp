@@ -45,8 +45,8 @@ QPixmap sendImage()
     p.drawRect(8, 4, 7, 9); // the board
     p.setPen(QColor(0x10, 0x40, 0xC0));
     p.setBrush(QColor(0x10, 0x40, 0xC0));
-    p.drawPolygon(QPolygon({QPoint(0, 6), QPoint(4, 6), QPoint(4, 3), QPoint(8, 8), QPoint(4, 13), QPoint(4, 10),
-                            QPoint(0, 10)}));
+    p.drawPolygon(QPolygon(
+        {QPoint(0, 6), QPoint(4, 6), QPoint(4, 3), QPoint(8, 8), QPoint(4, 13), QPoint(4, 10), QPoint(0, 10)}));
     return pixmap;
 }
 
@@ -67,8 +67,8 @@ QPixmap connectImage()
     QPainter p(&pixmap);
     p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.5));
     p.setBrush(QColor(0xA0, 0xA0, 0xA0));
-    p.drawRect(1, 5, 5, 6);   // plug
-    p.drawRect(10, 4, 5, 8);  // socket
+    p.drawRect(1, 5, 5, 6);  // plug
+    p.drawRect(10, 4, 5, 8); // socket
     p.drawLine(6, 7, 9, 7);
     p.drawLine(6, 9, 9, 9);
     return pixmap;
@@ -99,9 +99,18 @@ QPixmap icons::toolbarImage(int number)
     }
 }
 
-QPixmap icons::connected() { return lamp(QColor(0x20, 0xC0, 0x20)); }
-QPixmap icons::notConnected() { return lamp(QColor(0xD0, 0x20, 0x20)); }
-QPixmap icons::toggles() { return lamp(QColor(0xC0, 0xC0, 0xC0)); }
+QPixmap icons::connected()
+{
+    return lamp(QColor(0x20, 0xC0, 0x20));
+}
+QPixmap icons::notConnected()
+{
+    return lamp(QColor(0xD0, 0x20, 0x20));
+}
+QPixmap icons::toggles()
+{
+    return lamp(QColor(0xC0, 0xC0, 0xC0));
+}
 
 QIcon icons::windowIcon()
 {

@@ -20,8 +20,8 @@ layoutrule::Result layoutrule::apply(const Input &input)
 {
     // A minimised or very low window leaves no room: the text box shrinks to
     // nothing rather than getting a negative size.
-    const double height = std::max(
-        0.0, roundHalfToEven(input.clientHeight - input.statusBarHeight - input.toolbarHeight));
+    const double height =
+        std::max(0.0, roundHalfToEven(input.clientHeight - input.statusBarHeight - input.toolbarHeight));
     Result result;
     result.txtTerm = {0, input.toolbarHeight, std::max(0.0, input.clientWidth), height};
     result.frame1Left = input.clientWidth - 1.5 * input.frame1Width;

@@ -8,8 +8,14 @@ class QWidget;
 // at the screen's logical DPI.
 namespace twips {
 
-inline int toPixels(double twips, double logicalDpi) { return int(std::lround(twips * logicalDpi / 1440.0)); }
-inline double fromPixels(int pixels, double logicalDpi) { return pixels * 1440.0 / logicalDpi; }
+inline int toPixels(double twips, double logicalDpi)
+{
+    return int(std::lround(twips * logicalDpi / 1440.0));
+}
+inline double fromPixels(int pixels, double logicalDpi)
+{
+    return pixels * 1440.0 / logicalDpi;
+}
 double logicalDpi(const QWidget *widget);
 
 } // namespace twips

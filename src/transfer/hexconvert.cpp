@@ -17,8 +17,14 @@ namespace {
 
 // ---- character helpers, shared by the byte (file) side and the text side ----
 
-char16_t charAt(const QByteArray &s, qsizetype i) { return char16_t(uchar(s.at(i))); }
-char16_t charAt(QStringView s, qsizetype i) { return s.at(i).unicode(); }
+char16_t charAt(const QByteArray &s, qsizetype i)
+{
+    return char16_t(uchar(s.at(i)));
+}
+char16_t charAt(QStringView s, qsizetype i)
+{
+    return s.at(i).unicode();
+}
 
 int hexDigitValue(char16_t c)
 {
@@ -55,7 +61,7 @@ int fieldValue(const QByteArray &text)
     return value;
 }
 
-template<typename Text>
+template <typename Text>
 bool allHexDigits(const Text &s, qsizetype start, qsizetype length)
 {
     if (start + length > s.size())
@@ -67,7 +73,7 @@ bool allHexDigits(const Text &s, qsizetype start, qsizetype length)
     return true;
 }
 
-template<typename Text>
+template <typename Text>
 bool fieldIs(const Text &s, qsizetype start, char a, char b)
 {
     return s.size() >= start + 2 && charAt(s, start) == char16_t(a) && charAt(s, start + 1) == char16_t(b);
@@ -84,7 +90,7 @@ constexpr int recordBytes = 16;
 // record it turns into a load line.
 enum class LineKind { EndOfFile, Rejected, Data };
 
-template<typename Text>
+template <typename Text>
 LineKind classify(const Text &line)
 {
     if (fieldIs(line, typeAt, '0', '1'))
@@ -148,7 +154,7 @@ bool addressDataIsZero(const QByteArray &line, int count)
 // `output(record, realBytes)`, where realBytes counts the record's data bytes
 // that come from the line itself. Fill bytes come from `memory` when given,
 // else they are zeros.
-template<typename Output>
+template <typename Output>
 void buildRecords(const QByteArray &line, const DefinedMemory *memory, Output &&output)
 {
     const int count = fieldValue(field(line, countAt + 1, 2));
@@ -266,7 +272,8 @@ bool learnMemory(QIODevice &input, DefinedMemory &memory)
     LineReader reader(input);
     QByteArray line;
     while (reader.next(line))
-        buildRecords(line, nullptr, [&](const QByteArray &record, int realBytes) { memory.learnFrom(record, realBytes); });
+        buildRecords(line, nullptr,
+                     [&](const QByteArray &record, int realBytes) { memory.learnFrom(record, realBytes); });
     return !reader.failed();
 }
 

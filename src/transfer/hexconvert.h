@@ -52,7 +52,7 @@ QList<QByteArray> convertHexText(const QByteArray &hexText);
 struct FileResult
 {
     bool ok = false;
-    QString path;    // the temporary file (on success) or the file that failed
+    QString path; // the temporary file (on success) or the file that failed
     QString message;
     QString reason;
 

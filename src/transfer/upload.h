@@ -24,8 +24,8 @@ public:
     // Writes text to the port; throws Failure when the port refuses.
     using SendFunction = std::function<void(const QString &)>;
 
-    Upload(SharedValues &values, QTimer &timer3, SendFunction send, MessageBoxes &boxes,
-           QWidget *boxParent, QObject *parent = nullptr);
+    Upload(SharedValues &values, QTimer &timer3, SendFunction send, MessageBoxes &boxes, QWidget *boxParent,
+           QObject *parent = nullptr);
 
     // Starts an upload of the temporary file's lines: TransferActive true,
     // TransferAbort false, started(); it may end (finished()) before this

@@ -21,16 +21,16 @@ std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QStrin
 bool operator==(const MessageRequest &a, const MessageRequest &b)
 {
     return a.icon == b.icon && a.buttons == b.buttons && a.title == b.title && a.text == b.text
-        && a.informativeText == b.informativeText;
+           && a.informativeText == b.informativeText;
 }
 
 char *toString(const MessageRequest &request)
 {
     static const char *const icons[] = {"None", "Critical", "Exclamation", "Information"};
-    const QString text = QStringLiteral("{icon %1, %2, title \"%3\", text \"%4\", info \"%5\"}")
-                             .arg(QLatin1String(icons[int(request.icon)]),
-                                  request.buttons == MessageRequest::Buttons::Ok ? QStringLiteral("Ok")
-                                                                                  : QStringLiteral("OkCancel"),
-                                  request.title, request.text, request.informativeText);
+    const QString text =
+        QStringLiteral("{icon %1, %2, title \"%3\", text \"%4\", info \"%5\"}")
+            .arg(QLatin1String(icons[int(request.icon)]),
+                 request.buttons == MessageRequest::Buttons::Ok ? QStringLiteral("Ok") : QStringLiteral("OkCancel"),
+                 request.title, request.text, request.informativeText);
     return qstrdup(text.toUtf8().constData());
 }

@@ -30,7 +30,10 @@ PtyPair::PtyPair()
     m_slavePath = QString::fromLocal8Bit(name);
 }
 
-PtyPair::~PtyPair() { hangUp(); }
+PtyPair::~PtyPair()
+{
+    hangUp();
+}
 
 QByteArray PtyPair::readAvailable()
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/settingsstore.h"
 #include "serial/portresolver.h"
+#include "settings/settingsstore.h"
 
 #include <QTemporaryDir>
 
@@ -18,8 +18,7 @@ struct TempSettings
     {
         store.save(SettingsStore::PortsSection, QStringLiteral("Com%1").arg(port), device);
     }
-    void storeProperties(const QString &settings, const QString &port, const QString &handshaking,
-                         const QString &echo)
+    void storeProperties(const QString &settings, const QString &port, const QString &handshaking, const QString &echo)
     {
         store.save(SettingsStore::PropertiesSection, QStringLiteral("Settings"), settings);
         store.save(SettingsStore::PropertiesSection, QStringLiteral("CommPort"), port);
@@ -29,5 +28,11 @@ struct TempSettings
 };
 
 // Device lists for the resolver: none present, so only mapped ports exist.
-inline QList<SerialDevice> noDevices() { return {}; }
-inline QStringList noConsoles() { return {}; }
+inline QList<SerialDevice> noDevices()
+{
+    return {};
+}
+inline QStringList noConsoles()
+{
+    return {};
+}

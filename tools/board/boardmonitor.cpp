@@ -65,10 +65,7 @@ QString latin1(const QByteArray &bytes)
 
 } // namespace
 
-BoardMonitor::BoardMonitor()
-    : m_program(MemorySize, '\0'), m_data(MemorySize, '\0'), m_ram(RamSize, '\0')
-{
-}
+BoardMonitor::BoardMonitor() : m_program(MemorySize, '\0'), m_data(MemorySize, '\0'), m_ram(RamSize, '\0') {}
 
 QByteArray BoardMonitor::greeting()
 {
@@ -86,8 +83,9 @@ BoardMonitor::Reply BoardMonitor::receiveLoadByte(char byte)
 {
     // A load line never holds a carriage return: someone typing by hand gave up.
     if (byte == Cr) {
-        m_failedChecks.append({m_transfer, QStringLiteral("load line cut short by a carriage return after %1 characters")
-                                               .arg(m_transfer.size())});
+        m_failedChecks.append(
+            {m_transfer,
+             QStringLiteral("load line cut short by a carriage return after %1 characters").arg(m_transfer.size())});
         m_transfer.clear();
         m_state = State::Command;
         return {Crlf + line("Ligne de chargement interrompue") + Prompt};
@@ -131,7 +129,9 @@ QString BoardMonitor::checkLoadLine(const QByteArray &transfer)
         const int at = 8 + 3 * k;
         const auto value = fixedHex(transfer, at, 2);
         if (!value)
-            return QStringLiteral("data byte %1 \"%2\" is not two hex digits").arg(k + 1).arg(latin1(transfer.mid(at, 2)));
+            return QStringLiteral("data byte %1 \"%2\" is not two hex digits")
+                .arg(k + 1)
+                .arg(latin1(transfer.mid(at, 2)));
         if (transfer.at(at + 2) != ' ')
             return QStringLiteral("no blank after data byte %1").arg(k + 1);
         sum += *value;
@@ -285,8 +285,7 @@ QByteArray BoardMonitor::runCommand(const QByteArray &commandLine)
         m_ram[*address] = char(*value);
         return line("RAM " + hex(*address, 2) + " = " + hex(*value, 2));
     }
-    default:
-        return line("Commande inconnue: " + trimmed.left(1) + " (commandes: X P D R F M)");
+    default: return line("Commande inconnue: " + trimmed.left(1) + " (commandes: X P D R F M)");
     }
 }
 

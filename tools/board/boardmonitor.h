@@ -22,8 +22,8 @@ class BoardMonitor
 public:
     static constexpr int MemorySize = 65536;
     static constexpr int RamSize = 256;
-    static constexpr int LoadLineSize = 60;      // the load line itself
-    static constexpr int LoadTransferSize = 61;  // ... and the blank that follows it
+    static constexpr int LoadLineSize = 60;     // the load line itself
+    static constexpr int LoadTransferSize = 61; // ... and the blank that follows it
     static constexpr int MaxCommandLength = 40;
     static constexpr char Ack = 6;
     static constexpr char Nak = 21;
@@ -43,11 +43,11 @@ public:
     QByteArray greeting();
 
     // Failure modes.
-    void setSilent(bool on) { m_silent = on; }                          // never answer "H"
-    void setNakAfter(int records) { m_nakAfter = records; }             // NAK once this many load lines came; < 0: never
-    void setAnswerOne(bool on) { m_answerOne = on; }                    // answer "1" to "H"
+    void setSilent(bool on) { m_silent = on; }              // never answer "H"
+    void setNakAfter(int records) { m_nakAfter = records; } // NAK once this many load lines came; < 0: never
+    void setAnswerOne(bool on) { m_answerOne = on; }        // answer "1" to "H"
     void setJunkAfterAck(const QByteArray &junk) { m_junkAfterAck = junk; } // sent with the ACK, same write
-    void setChatty(bool on) { m_chatty = on; }                          // a prompt after each load line
+    void setChatty(bool on) { m_chatty = on; }                              // a prompt after each load line
 
     bool isLoading() const { return m_state == State::LoadLine; }
 
@@ -58,8 +58,14 @@ public:
 
     // Transcript.
     const QByteArray &bytesReceived() const { return m_received; }
-    const QList<QByteArray> &loadLines() const { return m_loadLines; } // every load line received, 60 characters, stored or not
-    const QStringList &executeRequests() const { return m_executeRequests; } // the address text of each X command, as typed
+    const QList<QByteArray> &loadLines() const
+    {
+        return m_loadLines;
+    } // every load line received, 60 characters, stored or not
+    const QStringList &executeRequests() const
+    {
+        return m_executeRequests;
+    } // the address text of each X command, as typed
     const QList<BoardCheckFailure> &failedChecks() const { return m_failedChecks; }
     int recordsStored() const { return m_recordsStored; }
     QJsonObject transcript() const;

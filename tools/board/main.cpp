@@ -38,7 +38,8 @@ bool installSignalHandlers(QString *error)
         *error = QStringLiteral("cannot create the signal pipe: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
-    struct sigaction action{};
+    struct sigaction action
+    {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -78,8 +79,7 @@ std::optional<QByteArray> unescape(const QString &text)
             i += 2;
             break;
         }
-        default:
-            return std::nullopt;
+        default: return std::nullopt;
         }
     }
     return out;
@@ -110,7 +110,8 @@ bool makeLink(const QString &linkPath, const QString &target)
         return false;
     }
     if (::symlink(QFile::encodeName(target).constData(), QFile::encodeName(linkPath).constData()) < 0) {
-        printError(QStringLiteral("cannot make the link %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno))));
+        printError(
+            QStringLiteral("cannot make the link %1: %2").arg(linkPath, QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
     return true;
@@ -157,15 +158,19 @@ int main(int argc, char *argv[])
     const QCommandLineOption silent("silent", "Never answer \"H\".");
     const QCommandLineOption nakAfter("nak-after", "Answer NAK to \"H\" once N load lines have come.", "N");
     const QCommandLineOption answerOne("answer-one", "Answer \"1\" to \"H\".");
-    const QCommandLineOption junk("junk-after-ack", "Send BYTES right after each ACK, in the same write (\\xNN, \\r, \\n, \\\\ escapes).", "BYTES");
+    const QCommandLineOption junk("junk-after-ack",
+                                  "Send BYTES right after each ACK, in the same write (\\xNN, \\r, \\n, \\\\ escapes).",
+                                  "BYTES");
     const QCommandLineOption delay("reply-delay", "Answer \"H\" MS milliseconds late.", "MS");
-    const QCommandLineOption speed("line-speed", "Pace the line at BPS bits per second (10 bits per character).", "BPS");
+    const QCommandLineOption speed("line-speed", "Pace the line at BPS bits per second (10 bits per character).",
+                                   "BPS");
     const QCommandLineOption chatty("chatty", "Send a prompt after each load line.");
     const QCommandLineOption hangUpAfter("hang-up-after", "Hang up (and end) once N load lines have come.", "N");
     parser.addOptions({link, log, silent, nakAfter, answerOne, junk, delay, speed, chatty, hangUpAfter});
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
-        printError(QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().constFirst()));
+        printError(
+            QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().constFirst()));
         return 2;
     }
 

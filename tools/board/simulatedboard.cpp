@@ -23,8 +23,7 @@ QString systemError(const char *what)
 
 } // namespace
 
-SimulatedBoard::SimulatedBoard(QObject *parent)
-    : QObject(parent)
+SimulatedBoard::SimulatedBoard(QObject *parent) : QObject(parent)
 {
     m_clock.start();
     m_paceTimer.setSingleShot(true);
@@ -256,7 +255,8 @@ void SimulatedBoard::flush()
     if (!isOpen() || m_written == m_writeBuffer.size())
         return;
     while (m_written < m_writeBuffer.size()) {
-        const ssize_t n = ::write(m_master, m_writeBuffer.constData() + m_written, size_t(m_writeBuffer.size() - m_written));
+        const ssize_t n =
+            ::write(m_master, m_writeBuffer.constData() + m_written, size_t(m_writeBuffer.size() - m_written));
         if (n > 0) {
             m_written += n;
             continue;

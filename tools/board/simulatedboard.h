@@ -58,14 +58,14 @@ public:
     qint64 pendingOutput() const;
 
     // Failure modes.
-    void setSilent(bool on);                        // never answer "H"
-    void setNakAfter(int records);                  // NAK to "H" once this many load lines came; < 0: never (default)
-    void setAnswerOne(bool on);                     // answer "1" to "H"
-    void setJunkAfterAck(const QByteArray &junk);   // these bytes follow the ACK in the same write (unpaced)
-    void setReplyDelayMs(int ms);                   // the answer to "H" leaves this much later
-    void setLineSpeed(int bitsPerSecond);           // 10 bits per character; 0: no pacing (default)
-    void setChatty(bool on);                        // a prompt after each load line
-    void setHangUpAfter(int records);               // hang up once this many load lines came; < 0: never (default)
+    void setSilent(bool on);                      // never answer "H"
+    void setNakAfter(int records);                // NAK to "H" once this many load lines came; < 0: never (default)
+    void setAnswerOne(bool on);                   // answer "1" to "H"
+    void setJunkAfterAck(const QByteArray &junk); // these bytes follow the ACK in the same write (unpaced)
+    void setReplyDelayMs(int ms);                 // the answer to "H" leaves this much later
+    void setLineSpeed(int bitsPerSecond);         // 10 bits per character; 0: no pacing (default)
+    void setChatty(bool on);                      // a prompt after each load line
+    void setHangUpAfter(int records);             // hang up once this many load lines came; < 0: never (default)
 
     // Memories (64 KiB program and data memory, 256 bytes of internal RAM).
     QByteArray memory() const;
@@ -74,11 +74,11 @@ public:
 
     // Transcript.
     QByteArray bytesReceived() const;
-    QList<QByteArray> loadLines() const;             // every load line received (60 characters), stored or not
+    QList<QByteArray> loadLines() const; // every load line received (60 characters), stored or not
     int recordsStored() const;
-    QStringList executeRequests() const;             // the address text of each X command, as typed
+    QStringList executeRequests() const; // the address text of each X command, as typed
     QList<BoardCheckFailure> failedChecks() const;
-    QJsonObject transcript() const;                  // all of the above, as written by korvex-board --log
+    QJsonObject transcript() const; // all of the above, as written by korvex-board --log
 
 signals:
     void bytesArrived(const QByteArray &bytes);
@@ -112,11 +112,11 @@ private:
 
     QElapsedTimer m_clock;
     QTimer m_paceTimer;
-    std::deque<Chunk> m_queue;   // not yet due (reply delay, pacing)
-    QByteArray m_writeBuffer;    // due, waiting for room in the pty
-    qsizetype m_written = 0;     // bytes of m_writeBuffer already written
-    qint64 m_txFreeNs = 0;       // earliest departure of the next paced character
-    qint64 m_rxFreeNs = 0;       // when the bytes received so far finished arriving on a real line
+    std::deque<Chunk> m_queue; // not yet due (reply delay, pacing)
+    QByteArray m_writeBuffer;  // due, waiting for room in the pty
+    qsizetype m_written = 0;   // bytes of m_writeBuffer already written
+    qint64 m_txFreeNs = 0;     // earliest departure of the next paced character
+    qint64 m_rxFreeNs = 0;     // when the bytes received so far finished arriving on a real line
 
     int m_replyDelayMs = 0;
     int m_lineSpeed = 0;
