@@ -308,6 +308,15 @@ void FrmTerminal::startUpFailed(const Failure &failure)
         showIndicator(false);
         m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
         m_buttons.value(KeyRun)->setEnabled(false);
+    }
+    reportPortFailure(failure);
+}
+
+// The two forms of start-up and the connect toggle: an unavailable port by
+// its number, any other failure by its error number.
+void FrmTerminal::reportPortFailure(const Failure &failure)
+{
+    if (commerrors::isPortUnavailable(failure.number())) {
         m_boxes.show(this, errorBox(portUnavailableText(), openFailureDetail()));
         return;
     }
@@ -519,10 +528,7 @@ void FrmTerminal::comm()
         if (MSComm1.PortOpen()) {
             MSComm1.setPortOpen(false);
             showIndicator(false);
-            m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
-            m_buttons.value(KeyRun)->setEnabled(false);
-            mnuSendText->setEnabled(false);
-            mnuRun->setEnabled(false);
+            setUploadAndRunEnabled(false);
         } else {
             MSComm1.setPortOpen(true);
             showIndicator(true);
@@ -534,24 +540,24 @@ void FrmTerminal::comm()
             mnuRun->setEnabled(true);
         }
     } catch (const Failure &failure) {
-        if (commerrors::isPortUnavailable(failure.number()))
-            m_boxes.show(this, errorBox(portUnavailableText(), openFailureDetail()));
-        else
-            m_boxes.show(this, {MessageRequest::Icon::Critical, MessageRequest::Buttons::Ok, QString(),
-                                QStringLiteral("Erreur N° %1").arg(failure.number()), failure.description()});
+        reportPortFailure(failure);
     }
+}
+
+void FrmTerminal::setUploadAndRunEnabled(bool enabled)
+{
+    m_buttons.value(KeyTransmitTextFile)->setEnabled(enabled);
+    m_buttons.value(KeyRun)->setEnabled(enabled);
+    mnuSendText->setEnabled(enabled);
+    mnuRun->setEnabled(enabled);
 }
 
 void FrmTerminal::onDeviceLost()
 {
     sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Status: Device Removed"));
-    if (!Timer2.isActive())
-        Timer2.start();
+    enableTimer2();
     showIndicator(false);
-    m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
-    m_buttons.value(KeyRun)->setEnabled(false);
-    mnuSendText->setEnabled(false);
-    mnuRun->setEnabled(false);
+    setUploadAndRunEnabled(false);
     if (uploadRunning())
         m_upload->deviceLost();
 }
@@ -578,11 +584,7 @@ void FrmTerminal::restoreCommandsAfterUpload()
     // An upload needs a chosen file, so the file commands are available
     // again; upload and run follow the port, which may have gone meanwhile.
     setCommandsForUpload(false);
-    const bool open = MSComm1.PortOpen();
-    mnuSendText->setEnabled(open);
-    m_buttons.value(KeyTransmitTextFile)->setEnabled(open);
-    mnuRun->setEnabled(open);
-    m_buttons.value(KeyRun)->setEnabled(open);
+    setUploadAndRunEnabled(MSComm1.PortOpen());
 }
 
 // ---------------------------------------------------------------- receive path
@@ -625,8 +627,7 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
     // One error box at a time: a line at the wrong speed must not bury the
     // user under boxes; later errors still show in the panel.
     if (!eventMessage.isEmpty() || m_errorBoxOpen) {
-        if (!Timer2.isActive())
-            Timer2.start();
+        enableTimer2();
         return;
     }
     QApplication::beep();
@@ -635,8 +636,7 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
         m_boxes.show(this, {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
                             QStringLiteral("Click Cancel to quit, OK to ignore."), errorMessage, QString()});
     m_errorBoxOpen = false;
-    if (!Timer2.isActive())
-        Timer2.start();
+    enableTimer2();
     if (answer == MessageAnswer::Cancel)
         close();
 }
@@ -646,6 +646,13 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
 void FrmTerminal::Timer1_Timer()
 {
     sbrStatus->setPanelText(QStringLiteral("ConnectTime"), QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")));
+}
+
+// Enabling a running timer does not restart its interval.
+void FrmTerminal::enableTimer2()
+{
+    if (!Timer2.isActive())
+        Timer2.start();
 }
 
 void FrmTerminal::Timer2_Timer()

@@ -122,6 +122,9 @@ private:
     void createTransfer();
 
     void startUpFailed(const Failure &failure);
+    void reportPortFailure(const Failure &failure);
+    void setUploadAndRunEnabled(bool enabled);
+    void enableTimer2();
     void showIndicator(bool connected);
     void onDeviceLost();
     void receive();
