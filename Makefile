@@ -16,6 +16,17 @@ PACKAGES_DEV := clang libclang-rt-14-dev libfuzzer-14-dev clang-tidy clang-forma
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
+# ccache, when installed, makes rebuilds in a second checkout cheap.
+LAUNCHER := $(if $(shell command -v ccache 2>/dev/null),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+
+# A build folder copied or moved with the checkout still names the old tree:
+# CMake would build that one, or fail. Start such a folder afresh.
+define fresh_build_dir
+	@if [ -f $(1)/CMakeCache.txt ] && ! grep -qxF 'CMAKE_HOME_DIRECTORY:INTERNAL=$(CURDIR)' $(1)/CMakeCache.txt; then \
+	  echo "$(1) was configured for another folder: starting it afresh"; rm -rf $(1); \
+	fi
+endef
+
 define install_missing
 	@missing=""; \
 	for p in $(1); do \
@@ -44,11 +55,9 @@ deps-screenshots:
 deps-dev: deps
 	$(call install_missing,$(PACKAGES_DEV))
 
-$(BUILD_DIR)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
-
 configure: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	$(call fresh_build_dir,$(BUILD_DIR))
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(LAUNCHER)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
@@ -65,19 +74,22 @@ test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps-dev
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKORVEX_SANITIZE=ON
+	$(call fresh_build_dir,$(SANITIZE_DIR))
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKORVEX_SANITIZE=ON $(LAUNCHER)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
 # Speed figures (not part of the tests): an optimised build, one harness.
 bench: deps
-	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release
+	$(call fresh_build_dir,$(RELEASE_DIR))
+	cmake -S . -B $(RELEASE_DIR) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target korvex-bench
 	QT_QPA_PLATFORM=offscreen ./$(RELEASE_DIR)/bench/korvex-bench
 
 # Coverage-guided fuzzing with libFuzzer, FUZZ_SECONDS per target.
 fuzz: deps-dev
+	$(call fresh_build_dir,$(FUZZ_DIR))
 	CXX=clang++ CC=clang cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVEX_FUZZ=ON
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target korvex_fuzz_targets
 	tests/fuzz/run.sh $(FUZZ_DIR) $(FUZZ_SECONDS)
