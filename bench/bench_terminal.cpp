@@ -162,8 +162,8 @@ PacedRun pacedStream(BoardThread &board, QPlainTextEdit *txtTerm, MSComm *port)
     QEventLoop bareLoop;
     ReadTimer readTimer;
     if (port) {
-        QObject::connect(port, &MSComm::OnComm, &context, [&] {
-            if (port->CommEvent() != MSComm::EventReceive)
+        QObject::connect(port, &MSComm::OnComm, &context, [&](CommEventCode code) {
+            if (code != CommEventCode::Receive)
                 return;
             ++reads;
             if (readTimer.activatedNs)
@@ -258,7 +258,7 @@ void benchTerminal(Report &report)
         report.add(section, QStringLiteral("terminal"), QStringLiteral("failed to start on the board's pty"));
         return;
     }
-    QPlainTextEdit &txtTerm = *terminal.window->txtTerm;
+    QPlainTextEdit &txtTerm = *terminal.window->findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
     idleFor(500); // start-up's last timers and paints
     const qint64 rssStart = statusKiB("VmRSS");
 

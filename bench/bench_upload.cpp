@@ -132,15 +132,15 @@ UploadRun uploadOnce(BoardThread &board, TerminalFixture &fixture, const QString
     qApp->installEventFilter(&spy);
     QObject context;
     // Connected after the window's own handler: runs once it has answered.
-    QObject::connect(&window.serial(), &MSComm::OnComm, &context, [&] {
-        if (spy.activatedNs && window.serial().CommEvent() == MSComm::EventReceive)
+    QObject::connect(&window.serial(), &MSComm::OnComm, &context, [&](CommEventCode code) {
+        if (spy.activatedNs && code == CommEventCode::Receive)
             run.handlingUs.push_back(double(monotonicNs() - spy.activatedNs) / 1e3);
         spy.activatedNs = 0;
     });
 
     fixture.chooser.answer = program;
-    window.mnuOpenLog_Click();
-    window.mnuSendText_Click();
+    window.findChild<QAction *>(QStringLiteral("mnuOpenLog"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("mnuSendText"))->trigger();
     const double wireSeconds = speed ? double(records) * 63 * 10 / speed : 0;
     const bool done = waitFor([&] { return log->lines.load() >= records && !window.uploadRunning(); },
                               int(wireSeconds * 1500) + 20'000, 2);
@@ -270,8 +270,8 @@ void benchUpload(Report &report)
         QEventLoop loop;
         fixture.boxes.whileOpen = [&](const MessageRequest &) { loop.quit(); };
         fixture.chooser.answer = oneRecord;
-        window.mnuOpenLog_Click();
-        window.mnuSendText_Click();
+        window.findChild<QAction *>(QStringLiteral("mnuOpenLog"))->trigger();
+        window.findChild<QAction *>(QStringLiteral("mnuSendText"))->trigger();
         idleFor(300); // the progress window's first paint is not waiting
         CpuMeter cpu(&board);
         QTimer::singleShot(10'000, &loop, &QEventLoop::quit);

@@ -5,6 +5,7 @@
 
 #include "benchsupport.h"
 
+#include "shared/application.h"
 #include "terminal/frmterminal.h"
 
 #include <QApplication>
@@ -17,7 +18,7 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(FrmTerminal::ApplicationTitle);
+    QApplication::setApplicationName(ApplicationTitle);
     QApplication::setQuitOnLastWindowClosed(false);
 
     // KORVEX_BENCH_ONLY=receive,upload runs only those sections.

@@ -1,4 +1,5 @@
 #include "settings/settingsstore.h"
+#include "shared/application.h"
 #include "shared/messageboxes.h"
 #include "terminal/frmterminal.h"
 #include "transfer/hexconvert.h"
@@ -9,7 +10,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(FrmTerminal::ApplicationTitle);
+    QApplication::setApplicationName(ApplicationTitle);
     // The help and About windows may still be open: the program ends with
     // its main window.
     QApplication::setQuitOnLastWindowClosed(false);

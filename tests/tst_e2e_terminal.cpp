@@ -37,13 +37,15 @@ struct Session
         window = &fixture.start();
         return window->serial().PortOpen() && window->indicatorShowsConnected() && fixture.boxes.shown.isEmpty();
     }
-    QString text() const { return window->txtTerm->toPlainText(); }
-    void press(Qt::Key key) { QTest::keyClick(window->txtTerm, key); }
+    QString text() const { return terminalText(*window); }
+    QPlainTextEdit *txtTerm() const { return control<QPlainTextEdit>(*window, "txtTerm"); }
+    void press(Qt::Key key) { QTest::keyClick(txtTerm(), key); }
     QList<bool> uploadAndRunEnabled() const
     {
-        return {window->mnuSendText->isEnabled(), window->mnuRun->isEnabled(),
-                window->toolbarButton(QStringLiteral("TransmitTextFile"))->isEnabled(),
-                window->toolbarButton(QStringLiteral("Run"))->isEnabled()};
+        QList<bool> enabled;
+        for (const char *name : {"mnuSendText", "mnuRun", "TransmitTextFile", "Run"})
+            enabled << command(*window, name)->isEnabled();
+        return enabled;
     }
 };
 
@@ -137,7 +139,7 @@ private slots:
         ticker.start(10);
         feed();
         QTRY_VERIFY_WITH_TIMEOUT(elapsed.elapsed() >= 2000 && s.board.pendingOutput() == 0, 30000);
-        QTRY_VERIFY(s.window->txtTerm->toPlainText().size() <= 16000 + chunk.size());
+        QTRY_VERIFY(s.text().size() <= 16000 + chunk.size());
         QVERIFY2(longestGap < 2000, qPrintable(QString::number(longestGap)));
         QVERIFY(sent > chunk.size());
         QVERIFY(s.window->serial().PortOpen());
@@ -151,21 +153,20 @@ private slots:
         Session s;
         QVERIFY(s.start());
         s.fixture.chooser.answer = QFINDTESTDATA("data/blink_sdcc.hex");
-        s.window->mnuOpenLog_Click();
+        command(*s.window, "mnuOpenLog")->trigger();
         s.press(Qt::Key_Return);
         QTRY_COMPARE(s.text(), shown(Greeting));
 
         s.board.hangUp();
-        QTRY_COMPARE(s.window->sbrStatus->panelText(QStringLiteral("Settings")),
-                     QStringLiteral("Status: Device Removed"));
+        QTRY_COMPARE(panelText(*s.window, "Settings"), QStringLiteral("Status: Device Removed"));
         QVERIFY(!s.window->serial().PortOpen() && !s.window->indicatorShowsConnected());
         QCOMPARE(s.uploadAndRunEnabled(), QList<bool>(4, false));
-        QTest::keyClicks(s.window->txtTerm, QStringLiteral("ab"));
+        QTest::keyClicks(s.txtTerm(), QStringLiteral("ab"));
         QCOMPARE(s.text(), shown(Greeting) + QStringLiteral("ab"));
 
         QVERIFY(s.board.open()); // a new device under the same port number
         s.fixture.settings.mapPort(1, s.board.slavePath());
-        s.window->comm();
+        command(*s.window, "comm")->trigger();
         QVERIFY(s.window->serial().PortOpen() && s.window->indicatorShowsConnected());
         QCOMPARE(s.uploadAndRunEnabled(), QList<bool>(4, true));
         s.press(Qt::Key_Return);

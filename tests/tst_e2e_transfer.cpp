@@ -89,7 +89,7 @@ struct Rig
         QFile file(fixture.tempDir.filePath(QStringLiteral("prog.hex")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
         fixture.chooser.answer = file.fileName();
-        window->mnuOpenLog_Click();
+        command(*window, "mnuOpenLog")->trigger();
     }
 
     // Everything the terminal has sent so far. A run command goes out last;
@@ -97,7 +97,7 @@ struct Rig
     QByteArray sentSoFar()
     {
         const qsizetype before = board.executeRequests().size();
-        window->mnuRun_Click();
+        command(*window, "mnuRun")->trigger();
         if (!QTest::qWaitFor([&] { return board.executeRequests().size() > before; }, 5000))
             return "<the run command never arrived>";
         const QByteArray run = "X" + window->shared().StartAddress.toLatin1() + "\r";
@@ -109,21 +109,18 @@ struct Rig
     QString terminalTextUpTo(const QByteArray &marker)
     {
         board.send(marker + "\r");
-        const auto text = [this] { return window->txtTerm->toPlainText(); };
+        const auto text = [this] { return terminalText(*window); };
         return QTest::qWaitFor([&] { return text().contains(QLatin1String(marker)); }, 5000) ? text() : QString();
     }
 
     // Those of the commands an upload disables that are enabled now.
     QStringList enabledCommands() const
     {
-        QList<QAction *> actions = {window->mnuSendText, window->mnuVisu,   window->mnuOpenLog,   window->mnuRun,
-                                    window->mnuquitte,   window->mnuConfig, window->mnuProperties};
-        for (const char *key : {"OpenLogFile", "Quitte", "TransmitTextFile", "Run", "comm"})
-            actions.append(window->toolbarButton(QLatin1String(key)));
         QStringList names;
-        for (const QAction *action : actions) {
-            if (action->isEnabled())
-                names.append(action->objectName());
+        for (const char *name : {"mnuSendText", "mnuVisu", "mnuOpenLog", "mnuRun", "mnuquitte", "mnuConfig",
+                                 "mnuProperties", "OpenLogFile", "Quitte", "TransmitTextFile", "Run", "comm"}) {
+            if (command(*window, name)->isEnabled())
+                names.append(QLatin1String(name));
         }
         return names;
     }
@@ -160,12 +157,10 @@ private slots:
         QVERIFY(rig.start());
         rig.choose(file);
         rig.board.setNakAfter(nak ? 1 : -1);
-        rig.window->mnuSendText_Click();
+        command(*rig.window, "mnuSendText")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 15000);
 
         QCOMPARE(rig.boxes(), errorBoxes(nak ? QStringList{"Erreur de transmission du fichier"} : QStringList()));
-        QCOMPARE(rig.window->shared().TransferAbort, nak);
-        QVERIFY(!rig.window->shared().TransferActive && !rig.window->Timer3.isActive());
         QVERIFY(rig.progress() && !rig.progress()->isVisible());
         QCOMPARE(rig.enabledCommands().size(), 12);
 
@@ -197,17 +192,16 @@ private slots:
         QSignalSpy closed(&window, &FrmTerminal::closed);
         QElapsedTimer clock;
         clock.start();
-        window.mnuSendText_Click();
+        command(window, "mnuSendText")->trigger();
         QCOMPARE(rig.enabledCommands(), QStringList());
-        QVERIFY(rig.progress()->isVisible() && window.Timer3.isActive());
+        QVERIFY(rig.progress()->isVisible());
 
-        // The routines themselves refuse too, whatever calls them, and typed keys stay here.
-        for (const auto command :
-             {&FrmTerminal::mnuOpenLog_Click, &FrmTerminal::mnuVisu_Click, &FrmTerminal::mnuSendText_Click,
-              &FrmTerminal::mnuRun_Click, &FrmTerminal::mnuquitte_Click, &FrmTerminal::mnuConfig_Click,
-              &FrmTerminal::mnuProperties_Click, &FrmTerminal::comm})
-            (window.*command)();
-        QTest::keyClicks(window.txtTerm, QStringLiteral("ab"));
+        // Nothing reaches the port meanwhile, and typed keys stay here.
+        for (QAction *action : window.findChildren<QAction *>()) {
+            if (!action->objectName().startsWith(QLatin1String("mnua")))
+                action->trigger();
+        }
+        QTest::keyClicks(control<QPlainTextEdit>(window, "txtTerm"), QStringLiteral("ab"));
         QCOMPARE(rig.fixture.chooser.calls, 1);
         QCOMPARE(modalDialogs, 0);
         QVERIFY(closed.isEmpty() && window.serial().PortOpen() && window.uploadRunning());
@@ -227,11 +221,11 @@ private slots:
         QVERIFY(rig.start());
         rig.choose(joined(Three));
         rig.board.setHangUpAfter(2);
-        rig.window->mnuSendText_Click();
+        command(*rig.window, "mnuSendText")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 1500); // not the time-out
         QCOMPARE(rig.boxes(), errorBoxes({"Erreur de transmission du fichier"}));
         FrmTerminal &window = *rig.window;
-        QVERIFY(!window.shared().TransferActive && !window.Timer3.isActive() && !rig.progress()->isVisible());
+        QVERIFY(!rig.progress()->isVisible());
         QVERIFY(!window.serial().PortOpen() && !window.indicatorShowsConnected());
         QCOMPARE(rig.enabledCommands(), QStringList({"mnuVisu", "mnuOpenLog", "mnuquitte", "mnuConfig", "mnuProperties",
                                                      "OpenLogFile", "Quitte", "comm"}));
@@ -240,9 +234,9 @@ private slots:
         QVERIFY(rig.board.open());
         rig.fixture.settings.mapPort(1, rig.board.slavePath());
         rig.boxes().clear();
-        window.comm();
+        command(window, "comm")->trigger();
         QVERIFY(window.serial().PortOpen() && window.indicatorShowsConnected());
-        window.mnuSendText_Click();
+        command(window, "mnuSendText")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 5000);
         QCOMPARE(rig.boxes(), errorBoxes({}));
         const QByteArray sent = rig.sentSoFar(); // waits until the board has it all
@@ -255,17 +249,17 @@ private slots:
         Rig rig;
         QVERIFY(rig.start());
         FrmTerminal &window = *rig.window;
-        window.comm();
+        command(window, "comm")->trigger();
         QVERIFY(!window.serial().PortOpen());
         const auto choose = [&](const std::optional<QString> &answer, const QString &title) {
             rig.fixture.chooser.answer = answer;
-            window.tbrToolBar_ButtonClick(QStringLiteral("OpenLogFile"));
+            command(window, "OpenLogFile")->trigger();
             QCOMPARE(window.shared().HexFileTitle, title);
-            QCOMPARE(window.sbrStatus->panelText(QStringLiteral("Fichier")),
-                     title.isEmpty() ? QStringLiteral("Fichier:") : "Fichier: " + title);
+            QCOMPARE(panelText(window, "Fichier"), title.isEmpty() ? QStringLiteral("Fichier:") : "Fichier: " + title);
             // A chosen file makes upload and view available whatever the port.
-            const QList<bool> commands{window.mnuSendText->isEnabled(), window.mnuVisu->isEnabled(),
-                                       window.toolbarButton(QStringLiteral("TransmitTextFile"))->isEnabled()};
+            const QList<bool> commands{command(window, "mnuSendText")->isEnabled(),
+                                       command(window, "mnuVisu")->isEnabled(),
+                                       command(window, "TransmitTextFile")->isEnabled()};
             QCOMPARE(commands, QList<bool>(3, !title.isEmpty()));
         };
         choose(std::nullopt, QString()); // cancel before any choice
@@ -275,17 +269,15 @@ private slots:
         choose(std::nullopt, QStringLiteral("OTHER.HEX"));               // cancel keeps the choice
         rig.choose(joined({Three[0], "", Three[1], "", Three[2], Eof})); // a new choice replaces it
 
-        window.mnuVisu_Click();
-        window.mnuSendText_Click();
-        window.mnuRun_Click();
-        QCOMPARE(rig.boxes(), errorBoxes({"Mauvais type de fichier", "Mauvais type de fichier", "Port COM 1 fermé !",
-                                          "Port COM 1 fermé !"}));
-        QVERIFY(!window.shared().TransferActive && !rig.progress());
-        window.comm();
+        QVERIFY(!command(window, "mnuRun")->isEnabled()); // the user closed the port
+        command(window, "mnuVisu")->trigger();
+        command(window, "mnuSendText")->trigger();
+        QCOMPARE(rig.boxes(), errorBoxes({"Mauvais type de fichier", "Mauvais type de fichier", "Port COM 1 fermé !"}));
+        QVERIFY(!window.uploadRunning() && !rig.progress());
+        command(window, "comm")->trigger();
         QCOMPARE(rig.terminalTextUpTo("after"), ThreeShown + "after\n");
-        window.shared().StartAddress = QStringLiteral("4000");
         QCOMPARE(rig.sentSoFar(), QByteArray());
-        QCOMPARE(rig.board.executeRequests(), QStringList{"4000"});
+        QCOMPARE(rig.board.executeRequests(), QStringList{"4100"});
     }
 
     // Qt's own dialog, as the chooser sets it up, lists ".hex" files of either case.
@@ -326,17 +318,12 @@ private slots:
         for (const auto &c : cases) {
             rig.boxes().clear();
             rig.fixture.chooser.answer = dir.filePath(QLatin1String(c.choice));
-            rig.window->mnuOpenLog_Click();
-            rig.window->shared().TransferAbort = !c.upload; // left as it was
-            if (c.upload)
-                rig.window->mnuSendText_Click();
-            else
-                rig.window->mnuVisu_Click();
+            command(*rig.window, "mnuOpenLog")->trigger();
+            command(*rig.window, c.upload ? "mnuSendText" : "mnuVisu")->trigger();
             QCOMPARE(rig.boxes().size(), 1);
             const MessageRequest box = rig.boxes().first();
             QCOMPARE(box, errorBox(c.message, box.informativeText));
             QVERIFY(!box.informativeText.isEmpty());
-            QCOMPARE(rig.window->shared().TransferAbort, !c.upload);
             QVERIFY(!rig.window->uploadRunning() && !rig.progress());
             QCOMPARE(rig.enabledCommands().size(), 12);
         }

@@ -155,7 +155,7 @@ private slots:
         if (!box.isEmpty())
             QCOMPARE(fixture.boxes.shown.first().icon, MessageRequest::Icon::Critical);
         // The damaged value never reaches the status bar.
-        QVERIFY(window.sbrStatus->panelText(QStringLiteral("Settings")).size() < 40);
+        QVERIFY(panelText(window, "Settings").size() < 40);
     }
 
     // Port 1 mapped to something that is not a serial device: the port is

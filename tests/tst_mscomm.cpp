@@ -85,7 +85,7 @@ private slots:
         QString received;
         QTRY_VERIFY_WITH_TIMEOUT((received += notified.isEmpty() ? QString() : comm.Input(), received.size() >= 256),
                                  5000);
-        QCOMPARE(comm.CommEvent(), MSComm::EventReceive);
+        QCOMPARE(notified.first().first().value<CommEventCode>(), CommEventCode::Receive);
         QCOMPARE(received.toLatin1(), bytes);
         QCOMPARE(comm.Input(), QString()); // everything was handed over once
     }
@@ -125,11 +125,28 @@ private slots:
         termios tio{};
         QCOMPARE(::tcgetattr(pty.masterFd(), &tio), 0);
         QCOMPARE(cfgetospeed(&tio), speed_t(B19200));
-        QVERIFY(tio.c_iflag & IXON);   // XON/XOFF added to RTS/CTS
-        QVERIFY(tio.c_cflag & CSTOPB); // 1.5 runs as two stop bits here
+        QVERIFY(tio.c_iflag & IXON);    // XON/XOFF added to RTS/CTS
+        QVERIFY(tio.c_cflag & CSTOPB);  // 1.5 runs as two stop bits here
+        QVERIFY(tio.c_cflag & CRTSCTS); // and RTS/CTS kept
         comm.setHandshaking(0);
         QCOMPARE(::tcgetattr(pty.masterFd(), &tio), 0);
         QVERIFY(!(tio.c_iflag & IXON));
+    }
+
+    // A pty takes a new speed but refuses parity: the refused change leaves
+    // the line, and what the component reports, as they were.
+    void refusedChangeWhileOpenLeavesTheLine()
+    {
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setPortOpen(true);
+        QCOMPARE(failureNumber([&] { comm.setSettings(QStringLiteral("19200,e,7,1")); }), 8015);
+        QCOMPARE(comm.Settings(), QStringLiteral("9600,n,8,1"));
+        termios tio{};
+        QCOMPARE(::tcgetattr(pty.masterFd(), &tio), 0);
+        QCOMPARE(cfgetospeed(&tio), speed_t(B9600));
+        QVERIFY(comm.PortOpen());
     }
 
     void vanishedDeviceClosesThePortOnce()

@@ -64,26 +64,29 @@ private slots:
         fixture.settings.mapPort(1, board.slavePath());
         fixture.chooser.answer = QFINDTESTDATA("data/blink_sdcc.hex");
         FrmTerminal &window = fixture.start();
-        window.mnuOpenLog_Click();
+        window.findChild<QAction *>(QStringLiteral("mnuOpenLog"))->trigger();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         std::unique_ptr<QWidget> dialog;
+        SharedValues values = window.shared();
+        const auto trigger = [&](const char *command) { window.findChild<QAction *>(command)->trigger(); };
         if (name == QLatin1String("frmProperties"))
-            dialog = std::make_unique<FrmProperties>(window.serial(), window.shared(), fixture.settings.store,
-                                                     fixture.boxes, &window);
+            dialog = std::make_unique<FrmProperties>(window.serial(), values, fixture.settings.store, fixture.boxes,
+                                                     &window);
         else if (name == QLatin1String("Config"))
-            dialog = std::make_unique<Config>(window.shared(), nullptr, &window);
+            dialog = std::make_unique<Config>(values, nullptr, &window);
         else if (name == QLatin1String("frmTransfert"))
             dialog = std::make_unique<FrmTransfert>(&window);
         else if (name == QLatin1String("aide"))
-            window.mnuaide_Click();
+            trigger("mnuaide");
         else if (name == QLatin1String("Apropos"))
-            window.mnuapropos_Click();
+            trigger("mnuapropos");
         else { // the board greets after the first Enter
-            QTest::keyClick(window.txtTerm, Qt::Key_Return);
-            QTRY_VERIFY(window.txtTerm->toPlainText().contains(QLatin1String("> ")));
-            window.Timer1_Timer();
+            auto *text = window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
+            QTest::keyClick(text, Qt::Key_Return);
+            QTRY_VERIFY(text->toPlainText().contains(QLatin1String("> ")));
+            QTRY_VERIFY(!window.findChild<QLabel *>(QStringLiteral("ConnectTime"))->text().isEmpty());
         }
         QWidget *shown = dialog                                 ? dialog.get()
                          : name == QLatin1String("frmTerminal") ? &window

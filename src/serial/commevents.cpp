@@ -1,26 +1,27 @@
 #include "serial/commevents.h"
 
-CommEventInfo describeCommEvent(int code)
+CommEventInfo describeCommEvent(CommEventCode code)
 {
     using Kind = CommEventInfo::Kind;
+    using Code = CommEventCode;
     switch (code) {
-    case 2: return {Kind::Receive, {}};
-    case 1: return {Kind::Nothing, {}};
-    case 3: return {Kind::Event, QStringLiteral("Change in CTS Detected")};
-    case 4: return {Kind::Event, QStringLiteral("Change in DSR Detected")};
-    case 5: return {Kind::Event, QStringLiteral("Change in CD Detected")};
-    case 6: return {Kind::Event, QStringLiteral("The Phone is Ringing")};
-    case 7: return {Kind::Event, QStringLiteral("End of File Detected")};
-    case 1001: return {Kind::Error, QStringLiteral("Break Received")};
-    case 1002: return {Kind::Error, QStringLiteral("CTS Timeout")};
-    case 1003: return {Kind::Error, QStringLiteral("DSR Timeout")};
-    case 1004: return {Kind::Error, QStringLiteral("Framing Error")};
-    case 1006: return {Kind::Error, QStringLiteral("Overrun Error")};
-    case 1007: return {Kind::Error, QStringLiteral("Carrier Detect Timeout")};
-    case 1008: return {Kind::Error, QStringLiteral("Receive Buffer Overflow")};
-    case 1009: return {Kind::Error, QStringLiteral("Parity Error")};
-    case 1010: return {Kind::Error, QStringLiteral("Transmit Buffer Full")};
-    case 1011: return {Kind::Error, QStringLiteral("Error retrieving DCB")};
-    default: return {Kind::Error, QStringLiteral("Unknown error or event")};
+    case Code::Receive: return {Kind::Receive, {}};
+    case Code::Send: return {Kind::Nothing, {}};
+    case Code::Cts: return {Kind::Event, QStringLiteral("Change in CTS Detected")};
+    case Code::Dsr: return {Kind::Event, QStringLiteral("Change in DSR Detected")};
+    case Code::Cd: return {Kind::Event, QStringLiteral("Change in CD Detected")};
+    case Code::Ring: return {Kind::Event, QStringLiteral("The Phone is Ringing")};
+    case Code::EndOfFile: return {Kind::Event, QStringLiteral("End of File Detected")};
+    case Code::Break: return {Kind::Error, QStringLiteral("Break Received")};
+    case Code::CtsTimeout: return {Kind::Error, QStringLiteral("CTS Timeout")};
+    case Code::DsrTimeout: return {Kind::Error, QStringLiteral("DSR Timeout")};
+    case Code::Frame: return {Kind::Error, QStringLiteral("Framing Error")};
+    case Code::Overrun: return {Kind::Error, QStringLiteral("Overrun Error")};
+    case Code::CdTimeout: return {Kind::Error, QStringLiteral("Carrier Detect Timeout")};
+    case Code::ReceiveOverflow: return {Kind::Error, QStringLiteral("Receive Buffer Overflow")};
+    case Code::Parity: return {Kind::Error, QStringLiteral("Parity Error")};
+    case Code::TransmitFull: return {Kind::Error, QStringLiteral("Transmit Buffer Full")};
+    case Code::DcbError: return {Kind::Error, QStringLiteral("Error retrieving DCB")};
     }
+    return {Kind::Error, QStringLiteral("Unknown error or event")};
 }

@@ -6,39 +6,35 @@
 #include <sys/ioctl.h>
 #endif
 
-namespace {
-constexpr int EventCts = 3, EventDsr = 4, EventCd = 5, EventRing = 6;
-constexpr int ErrorBreak = 1001, ErrorFrame = 1004, ErrorOverrun = 1006, ErrorRxOver = 1008, ErrorParity = 1009;
-} // namespace
-
 LineMonitor::LineMonitor(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(PollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &LineMonitor::poll);
 }
 
-QList<int> LineMonitor::eventsBetween(const Reading &before, const Reading &now, bool withCounters)
+QList<CommEventCode> LineMonitor::eventsBetween(const Reading &before, const Reading &now, bool withCounters)
 {
-    QList<int> codes;
+    using Code = CommEventCode;
+    QList<Code> codes;
     if (before.cts != now.cts)
-        codes.append(EventCts);
+        codes.append(Code::Cts);
     if (before.dsr != now.dsr)
-        codes.append(EventDsr);
+        codes.append(Code::Dsr);
     if (before.cd != now.cd)
-        codes.append(EventCd);
+        codes.append(Code::Cd);
     if (!before.ring && now.ring)
-        codes.append(EventRing);
+        codes.append(Code::Ring);
     if (withCounters) {
         if (now.brk != before.brk)
-            codes.append(ErrorBreak);
+            codes.append(Code::Break);
         if (now.frame != before.frame)
-            codes.append(ErrorFrame);
+            codes.append(Code::Frame);
         if (now.overrun != before.overrun)
-            codes.append(ErrorOverrun);
+            codes.append(Code::Overrun);
         if (now.bufferOverrun != before.bufferOverrun)
-            codes.append(ErrorRxOver);
+            codes.append(Code::ReceiveOverflow);
         if (now.parity != before.parity)
-            codes.append(ErrorParity);
+            codes.append(Code::Parity);
     }
     return codes;
 }
@@ -97,7 +93,7 @@ void LineMonitor::poll()
     m_last = now;
     if (!linesOk) // keep the lines as they were, so no false change shows
         m_last.cts = before.cts, m_last.dsr = before.dsr, m_last.cd = before.cd, m_last.ring = before.ring;
-    for (int code : eventsBetween(before, m_last, countersOk)) {
+    for (CommEventCode code : eventsBetween(before, m_last, countersOk)) {
         if (m_fd < 0) // a handler of the previous code closed the port
             return;
         emit lineEvent(code);

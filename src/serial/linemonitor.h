@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/commevents.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -27,10 +29,10 @@ public:
         bool cts = false, dsr = false, cd = false, ring = false;
         quint32 frame = 0, overrun = 0, parity = 0, brk = 0, bufferOverrun = 0;
     };
-    static QList<int> eventsBetween(const Reading &before, const Reading &now, bool withCounters);
+    static QList<CommEventCode> eventsBetween(const Reading &before, const Reading &now, bool withCounters);
 
 signals:
-    void lineEvent(int code);
+    void lineEvent(CommEventCode code);
 
 private:
     void poll();

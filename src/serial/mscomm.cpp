@@ -38,8 +38,15 @@ void MSComm::setSettings(const QString &settings)
     const std::optional<LineSettings> parsed = parseSettingsString(settings);
     if (!parsed)
         throw commerrors::invalidPropertyValue();
-    if (m_port.isOpen())
-        applyLineSettings(*parsed);
+    if (m_port.isOpen()) {
+        try {
+            applyLineSettings(*parsed);
+        } catch (const Failure &) {
+            // Part of the change may have reached the line: put it back.
+            applyLineSettingsQuietly(m_settings);
+            throw;
+        }
+    }
     m_settings = *parsed;
 }
 
@@ -47,9 +54,33 @@ void MSComm::setHandshaking(int code)
 {
     if (code < 0 || code > 3)
         throw commerrors::invalidPropertyValue();
-    if (m_port.isOpen())
-        applyFlowControl(code);
+    if (m_port.isOpen()) {
+        try {
+            applyFlowControl(code);
+        } catch (const Failure &) {
+            applyFlowControlQuietly(m_handshaking);
+            throw;
+        }
+    }
     m_handshaking = code;
+}
+
+void MSComm::applyLineSettingsQuietly(const LineSettings &settings)
+{
+    try {
+        applyLineSettings(settings);
+    } catch (const Failure &) {
+        // What the line ran with a moment ago; nothing better to restore.
+    }
+}
+
+void MSComm::applyFlowControlQuietly(int code)
+{
+    try {
+        applyFlowControl(code);
+    } catch (const Failure &) {
+        // As above.
+    }
 }
 
 void MSComm::applyLineSettings(const LineSettings &settings)
@@ -105,21 +136,47 @@ void MSComm::applyFlowControl(int code)
 
 void MSComm::setPortOpen(bool open)
 {
-    if (!open) {
-        m_monitor.stop();
-        if (m_port.isOpen())
-            m_port.close();
-        return;
-    }
+    if (open)
+        this->open();
+    else
+        close();
+}
+
+void MSComm::close()
+{
+    m_monitor.stop();
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void MSComm::open()
+{
     if (m_port.isOpen())
         throw commerrors::portAlreadyOpen();
-
     m_lastOpenError.clear();
+    const QString location = openableLocation();
+    // Qt puts the line settings set on the closed port in force as it opens.
+    applyLineSettings(m_settings);
+    openDevice(location);
+    try {
+        applyFlowControl(m_handshaking);
+    } catch (const Failure &) {
+        m_port.close();
+        throw;
+    }
+    // Stale input from before the open is not this session's.
+    m_port.clear();
+    m_monitor.start(int(m_port.handle()));
+}
+
+// The device path to open for the port number, or the refusal.
+QString MSComm::openableLocation()
+{
     const QString device = m_resolver.resolve(m_commPort);
     if (device.isEmpty())
         throw commerrors::invalidPortNumber();
 #ifdef Q_OS_WIN
-    const QString location = device;
+    return device;
 #else
     // Open the real path, so that the lock file (named after it) also stops
     // a second program that came through a link.
@@ -137,32 +194,24 @@ void MSComm::setPortOpen(bool open)
         m_lastOpenError = QStringLiteral("not a serial device");
         throw commerrors::invalidPortNumber();
     }
+    return location;
 #endif
-    if (m_settings.dataBits < 5)
-        throw commerrors::couldNotSetCommState();
+}
+
+void MSComm::openDevice(const QString &location)
+{
     m_port.setPortName(location);
-    applyLineSettings(m_settings);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        const QSerialPort::SerialPortError error = m_port.error();
-        m_lastOpenError = m_port.errorString();
-        m_port.clearError();
-        switch (error) {
-        case QSerialPort::DeviceNotFoundError: throw commerrors::invalidPortNumber();
-        case QSerialPort::PermissionError:
-        case QSerialPort::OpenError: throw commerrors::portAlreadyOpen();
-        default: throw commerrors::couldNotSetCommState();
-        }
+    if (m_port.open(QIODevice::ReadWrite))
+        return;
+    const QSerialPort::SerialPortError error = m_port.error();
+    m_lastOpenError = m_port.errorString();
+    m_port.clearError();
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError: throw commerrors::invalidPortNumber();
+    case QSerialPort::PermissionError:
+    case QSerialPort::OpenError: throw commerrors::portAlreadyOpen();
+    default: throw commerrors::couldNotSetCommState();
     }
-    try {
-        applyLineSettings(m_settings);
-        applyFlowControl(m_handshaking);
-    } catch (const Failure &) {
-        m_port.close();
-        throw;
-    }
-    // Stale input from before the open is not this session's.
-    m_port.clear();
-    m_monitor.start(int(m_port.handle()));
 }
 
 void MSComm::Output(const QString &text)
@@ -183,15 +232,14 @@ QString MSComm::Input()
     return QString::fromLatin1(m_port.readAll());
 }
 
-void MSComm::raiseCommEvent(int code)
+void MSComm::raiseCommEvent(CommEventCode code)
 {
-    m_commEvent = code;
-    emit OnComm();
+    emit OnComm(code);
 }
 
 void MSComm::onReadyRead()
 {
-    raiseCommEvent(EventReceive);
+    raiseCommEvent(CommEventCode::Receive);
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "serial/commevents.h"
 #include "serial/linemonitor.h"
 #include "serial/portresolver.h"
 #include "settings/settingsstring.h"
@@ -8,21 +9,20 @@
 #include <QSerialPort>
 
 // The serial port component: port number, settings string, flow control,
-// open state, text output and input, and one notification (OnComm) with the
-// code of what happened. Text is 8-bit both ways (Latin-1). A refused
+// open state, text output and input, and one notification (OnComm) that
+// carries the code of what happened. Text is 8-bit both ways (Latin-1). A refused
 // operation throws Failure with the numbers of commerrors.h.
 class MSComm : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int EventReceive = 2;
-
     explicit MSComm(PortResolver resolver = PortResolver(), QObject *parent = nullptr);
     ~MSComm() override;
 
     int CommPort() const { return m_commPort; }
     void setCommPort(int port); // 1 to 255, while closed
 
+    // A change refused while the port is open leaves the line as it was.
     QString Settings() const { return formatSettingsString(m_settings); }
     void setSettings(const QString &settings);
 
@@ -35,9 +35,6 @@ public:
     void Output(const QString &text);
     QString Input();
 
-    // The code of the notification being handled.
-    int CommEvent() const { return m_commEvent; }
-
     // The device path the port number resolves to now (empty: none).
     QString resolvedDevice() const { return m_resolver.resolve(m_commPort); }
     const PortResolver &resolver() const { return m_resolver; }
@@ -45,17 +42,23 @@ public:
     QString lastOpenErrorText() const { return m_lastOpenError; }
 
     // Raises OnComm with the given code, as a line event would.
-    void raiseCommEvent(int code);
+    void raiseCommEvent(CommEventCode code);
 
 signals:
-    void OnComm();
+    void OnComm(CommEventCode code);
     // The device vanished while open (adapter unplugged, far end hung up):
     // the port has been closed.
     void deviceLost();
 
 private:
+    void open();
+    void close();
+    QString openableLocation();
+    void openDevice(const QString &location);
     void applyLineSettings(const LineSettings &settings);
     void applyFlowControl(int code);
+    void applyLineSettingsQuietly(const LineSettings &settings);
+    void applyFlowControlQuietly(int code);
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void onReadyRead();
 
@@ -65,6 +68,5 @@ private:
     int m_commPort = 1;
     LineSettings m_settings;
     int m_handshaking = 0;
-    int m_commEvent = 0;
     QString m_lastOpenError;
 };

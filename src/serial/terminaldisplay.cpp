@@ -1,5 +1,6 @@
 #include "serial/terminaldisplay.h"
 
+#include "shared/application.h"
 #include "shared/failure.h"
 #include "shared/messageboxes.h"
 
@@ -11,8 +12,6 @@
 #include <exception>
 
 namespace {
-
-const QString ApplicationTitle = QStringLiteral("KORVEX Terminal");
 
 // The document always holds one closing paragraph separator beyond the text.
 qsizetype textLength(const QTextDocument &document)

@@ -3,6 +3,7 @@
 #include "serial/mscomm.h"
 #include "settings/settingsstore.h"
 #include "settings/settingsstring.h"
+#include "shared/application.h"
 #include "shared/conversions.h"
 #include "shared/failure.h"
 #include "shared/messageboxes.h"
@@ -267,7 +268,7 @@ void FrmProperties::showDevice()
 
 void FrmProperties::showFailure(const Failure &failure, const QString &informative)
 {
-    m_boxes.show(this, {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::Ok, SettingsStore::ApplicationName,
+    m_boxes.show(this, {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::Ok, ApplicationTitle,
                         failure.description(), informative});
 }
 

@@ -1,5 +1,7 @@
 #include "settings/settingsstore.h"
 
+#include "shared/application.h"
+
 #include <QSettings>
 #include <QStringList>
 
@@ -7,7 +9,7 @@ SettingsStore::SettingsStore(QString fileName) : m_fileName(std::move(fileName))
 
 QString SettingsStore::userFileName()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, ApplicationName).fileName();
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, ApplicationTitle).fileName();
 }
 
 QString SettingsStore::get(const QString &section, const QString &key, const QString &defaultText) const

@@ -7,7 +7,6 @@
 class SettingsStore
 {
 public:
-    static inline const QString ApplicationName = QStringLiteral("KORVEX Terminal");
     static inline const QString PropertiesSection = QStringLiteral("Properties");
     static inline const QString PortsSection = QStringLiteral("Ports");
 

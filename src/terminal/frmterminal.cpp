@@ -8,6 +8,7 @@
 #include "settings/config.h"
 #include "settings/frmproperties.h"
 #include "settings/settingsstore.h"
+#include "shared/application.h"
 #include "shared/conversions.h"
 #include "shared/filechooser.h"
 #include "shared/messageboxes.h"
@@ -34,13 +35,7 @@ namespace {
 constexpr int ClientWidthTwips = 7155;
 constexpr int ClientHeightTwips = 4785;
 
-const QString KeyOpenLogFile = QStringLiteral("OpenLogFile");
-const QString KeyQuitte = QStringLiteral("Quitte");
-const QString KeyTransmitTextFile = QStringLiteral("TransmitTextFile");
-const QString KeyRun = QStringLiteral("Run");
-const QString KeyComm = QStringLiteral("comm");
-
-const QString PropertiesSection = SettingsStore::PropertiesSection;
+using Panel = StatusPanels::Panel;
 
 } // namespace
 
@@ -57,11 +52,13 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
     createActions();
     createMenus();
     createToolBar();
+    createFrame1();
     createStatusBar();
     createIndicator();
     createTimers();
     createTransfer();
     m_infoWindows = std::make_unique<InfoWindows>();
+    updateCommands();
 
     connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
     connect(&MSComm1, &MSComm::deviceLost, this, &FrmTerminal::onDeviceLost);
@@ -122,8 +119,6 @@ void FrmTerminal::createActions()
     mnuProperties = action("mnuProperties", QStringLiteral("Config Port"), &FrmTerminal::mnuProperties_Click);
     mnuapropos = action("mnuapropos", QStringLiteral("A Propos"), &FrmTerminal::mnuapropos_Click);
     mnuaide = action("mnuaide", QStringLiteral("Aide KORVEX"), &FrmTerminal::mnuaide_Click);
-    mnuVisu->setEnabled(false);
-    mnuSendText->setEnabled(false);
 }
 
 void FrmTerminal::createMenus()
@@ -164,35 +159,39 @@ void FrmTerminal::createToolBar()
     tbrToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     tbrToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
 
-    struct Button
-    {
-        QString key;
-        int image;
-        QString tooltip;
-        QString description;
-        int separatorsBefore;
+    auto button = [this](const char *key, int image, const QString &tooltip, const QString &description,
+                         void (FrmTerminal::*routine)()) {
+        auto *item = new QAction(QIcon(icons::toolbarImage(image)), QString(), this);
+        item->setObjectName(QLatin1String(key));
+        item->setToolTip(tooltip);
+        item->setProperty("description", description);
+        connect(item, &QAction::triggered, this, routine);
+        return item;
     };
-    const Button buttons[] = {
-        {KeyOpenLogFile, 1, QStringLiteral("Ouvrir un fichier"), QStringLiteral("Open Log File..."), 1},
-        {KeyQuitte, 2, QStringLiteral("Quitter Terminal"), QStringLiteral("Close Log File"), 0},
-        {KeyTransmitTextFile, 3, QStringLiteral("Transfert Programme vers KORVEX"),
-         QStringLiteral("Transmit Text File..."), 3},
-        {KeyRun, 4, QStringLiteral("Execute le programme"), QStringLiteral("Execute programme"), 1},
-        {KeyComm, 5, QStringLiteral("Connecter/Déconnecter"), QString(), 1},
-    };
-    for (const Button &button : buttons) {
-        for (int i = 0; i < button.separatorsBefore; ++i)
-            tbrToolBar->addSeparator();
-        auto *action = new QAction(QIcon(icons::toolbarImage(button.image)), QString(), this);
-        action->setObjectName(button.key);
-        action->setToolTip(button.tooltip);
-        action->setProperty("description", button.description);
-        connect(action, &QAction::triggered, this, [this, key = button.key] { tbrToolBar_ButtonClick(key); });
-        tbrToolBar->addAction(action);
-        m_buttons.insert(button.key, action);
-    }
-    m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
+    btnOpenLogFile = button("OpenLogFile", 1, QStringLiteral("Ouvrir un fichier"), QStringLiteral("Open Log File..."),
+                            &FrmTerminal::mnuOpenLog_Click);
+    btnQuitte = button("Quitte", 2, QStringLiteral("Quitter Terminal"), QStringLiteral("Close Log File"),
+                       &FrmTerminal::mnuquitte_Click);
+    btnTransmitTextFile = button("TransmitTextFile", 3, QStringLiteral("Transfert Programme vers KORVEX"),
+                                 QStringLiteral("Transmit Text File..."), &FrmTerminal::mnuSendText_Click);
+    btnRun = button("Run", 4, QStringLiteral("Execute le programme"), QStringLiteral("Execute programme"),
+                    &FrmTerminal::mnuRun_Click);
+    btnComm = button("comm", 5, QStringLiteral("Connecter/Déconnecter"), QString(), &FrmTerminal::comm);
 
+    tbrToolBar->addSeparator();
+    tbrToolBar->addAction(btnOpenLogFile);
+    tbrToolBar->addAction(btnQuitte);
+    for (int i = 0; i < 3; ++i)
+        tbrToolBar->addSeparator();
+    tbrToolBar->addAction(btnTransmitTextFile);
+    tbrToolBar->addSeparator();
+    tbrToolBar->addAction(btnRun);
+    tbrToolBar->addSeparator();
+    tbrToolBar->addAction(btnComm);
+}
+
+void FrmTerminal::createFrame1()
+{
     // Frame1 sits inside the toolbar, below its band as the design has it.
     Frame1 = new QWidget(tbrToolBar);
     Frame1->setObjectName(QStringLiteral("Frame1"));
@@ -211,7 +210,7 @@ void FrmTerminal::createStatusBar()
     sbrStatus = new StatusPanels(this);
     setStatusBar(sbrStatus);
     connect(sbrStatus, &StatusPanels::panelClicked, this, [this] {
-        if (!uploadRunning())
+        if (mnuConfig->isEnabled())
             mnuConfig_Click();
     });
 }
@@ -258,7 +257,7 @@ void FrmTerminal::createTransfer()
     connect(m_upload, &Upload::finished, this, [this] {
         if (m_transfert)
             m_transfert->close();
-        restoreCommandsAfterUpload();
+        updateCommands();
     });
 }
 
@@ -279,37 +278,42 @@ void FrmTerminal::startUp()
                  available.top() + (available.height() - frame.height()) / 2);
         }
 
-        const QString settings = m_store.get(PropertiesSection, QStringLiteral("Settings"));
-        if (!settings.isEmpty())
-            MSComm1.setSettings(settings);
-        const QString port = m_store.get(PropertiesSection, QStringLiteral("CommPort"));
-        if (!port.isEmpty())
-            MSComm1.setCommPort(conversions::toInt16(port));
-        const QString handshaking = m_store.get(PropertiesSection, QStringLiteral("Handshaking"));
-        if (!handshaking.isEmpty())
-            MSComm1.setHandshaking(conversions::toInt32(handshaking));
-        // An absent "Echo" (a first start) leaves echo off, like the other
-        // absent keys, instead of failing the start.
-        const QString echo = m_store.get(PropertiesSection, QStringLiteral("Echo"));
-        if (!echo.isEmpty())
-            m_shared.Echo = conversions::toBool(echo);
-
-        sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Settings: ") + MSComm1.Settings());
+        applyStoredSettings();
+        showSettingsPanel();
         MSComm1.setPortOpen(true);
         showIndicator(true);
     } catch (const Failure &failure) {
-        startUpFailed(failure);
+        if (commerrors::isPortUnavailable(failure.number())) {
+            m_portUnavailableAtStartUp = true;
+            showIndicator(false);
+        }
+        reportPortFailure(failure);
     }
+    updateCommands();
 }
 
-void FrmTerminal::startUpFailed(const Failure &failure)
+// Absent keys (a first start) leave the component's values as they are.
+void FrmTerminal::applyStoredSettings()
 {
-    if (commerrors::isPortUnavailable(failure.number())) {
-        showIndicator(false);
-        m_buttons.value(KeyTransmitTextFile)->setEnabled(false);
-        m_buttons.value(KeyRun)->setEnabled(false);
-    }
-    reportPortFailure(failure);
+    const QString &section = SettingsStore::PropertiesSection;
+    const QString settings = m_store.get(section, QStringLiteral("Settings"));
+    if (!settings.isEmpty())
+        MSComm1.setSettings(settings);
+    const QString port = m_store.get(section, QStringLiteral("CommPort"));
+    if (!port.isEmpty())
+        MSComm1.setCommPort(conversions::toInt16(port));
+    const QString handshaking = m_store.get(section, QStringLiteral("Handshaking"));
+    if (!handshaking.isEmpty())
+        MSComm1.setHandshaking(conversions::toInt32(handshaking));
+    // An absent "Echo" leaves echo off instead of failing the start.
+    const QString echo = m_store.get(section, QStringLiteral("Echo"));
+    if (!echo.isEmpty())
+        m_shared.Echo = conversions::toBool(echo);
+}
+
+void FrmTerminal::showSettingsPanel()
+{
+    sbrStatus->setText(Panel::Settings, QStringLiteral("Settings: ") + MSComm1.Settings());
 }
 
 // The two forms of start-up and the connect toggle: an unavailable port by
@@ -342,7 +346,6 @@ QString FrmTerminal::openFailureDetail() const
 
 void FrmTerminal::closeEvent(QCloseEvent *event)
 {
-    m_closing = true;
     if (m_upload)
         m_upload->stop();
     if (m_transfert)
@@ -355,42 +358,29 @@ void FrmTerminal::closeEvent(QCloseEvent *event)
 
 void FrmTerminal::mnuquitte_Click()
 {
-    if (uploadRunning())
-        return;
     close();
 }
 
 // ---------------------------------------------------------------- commands
 
-void FrmTerminal::tbrToolBar_ButtonClick(const QString &key)
-{
-    if (key == KeyOpenLogFile)
-        mnuOpenLog_Click();
-    else if (key == KeyQuitte)
-        mnuquitte_Click();
-    else if (key == KeyTransmitTextFile)
-        mnuSendText_Click();
-    else if (key == KeyRun)
-        mnuRun_Click();
-    else if (key == KeyComm)
-        comm();
-}
-
 void FrmTerminal::mnuOpenLog_Click()
 {
-    if (uploadRunning())
-        return;
     const std::optional<QString> chosen =
         m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
-    if (!chosen || chosen->isEmpty())
-        return;
-    const QFileInfo info(*chosen);
+    if (chosen && !chosen->isEmpty())
+        chooseProgramFile(*chosen);
+}
+
+void FrmTerminal::chooseProgramFile(const QString &path)
+{
+    const QFileInfo info(path);
     m_shared.HexFileTitle = info.fileName();
     m_shared.HexFilePath = info.absoluteFilePath();
-    sbrStatus->setPanelText(QStringLiteral("Fichier"), QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
-    mnuSendText->setEnabled(true);
-    mnuVisu->setEnabled(true);
-    m_buttons.value(KeyTransmitTextFile)->setEnabled(true);
+    sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    // A choice offers the upload whatever the port; opening or closing it
+    // later sets it again.
+    m_uploadFollowsPort = false;
+    updateCommands();
 }
 
 bool FrmTerminal::convertChosenFile(QStringList &tempLines)
@@ -419,7 +409,7 @@ bool FrmTerminal::refuseOnClosedPort()
 
 void FrmTerminal::mnuSendText_Click()
 {
-    if (uploadRunning() || refuseOnClosedPort())
+    if (refuseOnClosedPort())
         return;
     QStringList lines;
     if (!convertChosenFile(lines))
@@ -427,14 +417,12 @@ void FrmTerminal::mnuSendText_Click()
     if (!m_transfert)
         m_transfert = new FrmTransfert(this);
     m_transfert->show();
-    setCommandsForUpload(true);
     m_upload->start(lines);
+    updateCommands();
 }
 
 void FrmTerminal::mnuVisu_Click()
 {
-    if (uploadRunning())
-        return;
     QStringList lines;
     if (!convertChosenFile(lines))
         return;
@@ -453,7 +441,7 @@ void FrmTerminal::mnuVisu_Click()
 
 void FrmTerminal::mnuRun_Click()
 {
-    if (uploadRunning() || refuseOnClosedPort())
+    if (refuseOnClosedPort())
         return;
     try {
         MSComm1.Output(QStringLiteral("X"));
@@ -465,28 +453,23 @@ void FrmTerminal::mnuRun_Click()
 
 void FrmTerminal::mnuConfig_Click()
 {
-    if (uploadRunning())
-        return;
     Config dialog(
-        m_shared, [this](const QString &panelText) { sbrStatus->setPanelText(QStringLiteral("adresse"), panelText); },
-        this);
+        m_shared, [this](const QString &panelText) { sbrStatus->setText(Panel::Adresse, panelText); }, this);
     dialog.exec();
 }
 
 void FrmTerminal::mnuProperties_Click()
 {
-    if (uploadRunning())
-        return;
     FrmProperties dialog(MSComm1, m_shared, m_store, m_boxes, this);
-    connect(&dialog, &FrmProperties::uploadCommandEnabledChanged, this, [this](bool enabled) {
-        mnuSendText->setEnabled(enabled);
-        m_buttons.value(KeyTransmitTextFile)->setEnabled(enabled);
-    });
     // The indicator and the "Settings" panel follow what the dialog put in force.
-    connect(&dialog, &FrmProperties::portStateChanged, this, [this] { showIndicator(MSComm1.PortOpen()); });
-    connect(&dialog, &FrmProperties::settingsApplied, this, [this](const QString &settings) {
-        sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Settings: ") + settings);
+    connect(&dialog, &FrmProperties::portStateChanged, this, [this] {
+        showIndicator(MSComm1.PortOpen());
+        // The switch reopened the port, or failed to: the upload follows it;
+        // the run command is not the dialog's business.
+        m_uploadFollowsPort = true;
+        updateCommands();
     });
+    connect(&dialog, &FrmProperties::settingsApplied, this, [this] { showSettingsPanel(); });
     dialog.exec();
 }
 
@@ -522,80 +505,64 @@ bool FrmTerminal::indicatorShowsConnected() const
 
 void FrmTerminal::comm()
 {
-    if (uploadRunning())
-        return;
     try {
-        if (MSComm1.PortOpen()) {
-            MSComm1.setPortOpen(false);
-            showIndicator(false);
-            setUploadAndRunEnabled(false);
-        } else {
-            MSComm1.setPortOpen(true);
-            showIndicator(true);
-            if (!m_shared.HexFileTitle.isEmpty()) {
-                m_buttons.value(KeyTransmitTextFile)->setEnabled(true);
-                mnuSendText->setEnabled(true);
-            }
-            m_buttons.value(KeyRun)->setEnabled(true);
-            mnuRun->setEnabled(true);
-        }
+        const bool open = !MSComm1.PortOpen();
+        MSComm1.setPortOpen(open);
+        showIndicator(open);
+        m_uploadFollowsPort = m_runFollowsPort = true;
     } catch (const Failure &failure) {
         reportPortFailure(failure);
     }
-}
-
-void FrmTerminal::setUploadAndRunEnabled(bool enabled)
-{
-    m_buttons.value(KeyTransmitTextFile)->setEnabled(enabled);
-    m_buttons.value(KeyRun)->setEnabled(enabled);
-    mnuSendText->setEnabled(enabled);
-    mnuRun->setEnabled(enabled);
+    updateCommands();
 }
 
 void FrmTerminal::onDeviceLost()
 {
-    sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Status: Device Removed"));
+    sbrStatus->setText(Panel::Settings, QStringLiteral("Status: Device Removed"));
     enableTimer2();
     showIndicator(false);
-    setUploadAndRunEnabled(false);
+    m_uploadFollowsPort = m_runFollowsPort = true;
     if (uploadRunning())
         m_upload->deviceLost();
+    updateCommands();
 }
 
-// ---------------------------------------------------------------- upload state of the commands
+// ---------------------------------------------------------------- which commands are available
 
 bool FrmTerminal::uploadRunning() const
 {
     return m_upload && m_upload->isRunning();
 }
 
-void FrmTerminal::setCommandsForUpload(bool running)
+// The one place that enables and disables commands. While an upload runs only
+// the information windows are offered. Upload and run are offered while the
+// port is open; once the user has connected, disconnected or lost the device
+// they follow the port. Before that they keep what start-up left, so a port
+// left closed still offers them (they then say it is closed), except the
+// toolbar's run button after an unavailable port. A file choice offers the
+// upload until the port next opens or closes.
+void FrmTerminal::updateCommands()
 {
-    for (QAction *action : {mnuOpenLog, mnuVisu, mnuSendText, mnuRun, mnuquitte, mnuConfig, mnuProperties})
-        action->setEnabled(!running);
-    for (QAction *action : std::as_const(m_buttons))
-        action->setEnabled(!running);
-}
+    const bool idle = !uploadRunning();
+    const bool portOpen = MSComm1.PortOpen();
+    const bool fileChosen = !m_shared.HexFileTitle.isEmpty();
+    const bool uploadOffered = idle && fileChosen && (portOpen || !m_uploadFollowsPort);
+    const bool runOffered = idle && (portOpen || !m_runFollowsPort);
 
-void FrmTerminal::restoreCommandsAfterUpload()
-{
-    if (m_closing)
-        return;
-    // An upload needs a chosen file, so the file commands are available
-    // again; upload and run follow the port, which may have gone meanwhile.
-    setCommandsForUpload(false);
-    setUploadAndRunEnabled(MSComm1.PortOpen());
+    for (QAction *action : {mnuOpenLog, mnuquitte, mnuConfig, mnuProperties, btnOpenLogFile, btnQuitte, btnComm})
+        action->setEnabled(idle);
+    mnuVisu->setEnabled(idle && fileChosen);
+    mnuSendText->setEnabled(uploadOffered);
+    btnTransmitTextFile->setEnabled(uploadOffered);
+    mnuRun->setEnabled(runOffered);
+    btnRun->setEnabled(runOffered && (portOpen || !m_portUnavailableAtStartUp));
 }
 
 // ---------------------------------------------------------------- receive path
 
-void FrmTerminal::MSComm_OnComm()
+void FrmTerminal::MSComm_OnComm(CommEventCode code)
 {
-    // Cancel in an error box closes the window; further codes of the same
-    // poll must not open boxes on a closed window.
-    if (m_closing)
-        return;
-    const CommEventInfo info = describeCommEvent(MSComm1.CommEvent());
+    const CommEventInfo info = describeCommEvent(code);
     switch (info.kind) {
     case CommEventInfo::Kind::Receive: receive(); return;
     case CommEventInfo::Kind::Nothing: return;
@@ -623,7 +590,7 @@ void FrmTerminal::receive()
 void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &errorMessage)
 {
     const QString message = eventMessage.isEmpty() ? errorMessage : eventMessage;
-    sbrStatus->setPanelText(QStringLiteral("Settings"), QStringLiteral("Status: ") + message);
+    sbrStatus->setText(Panel::Settings, QStringLiteral("Status: ") + message);
     // One error box at a time: a line at the wrong speed must not bury the
     // user under boxes; later errors still show in the panel.
     if (!eventMessage.isEmpty() || m_errorBoxOpen) {
@@ -645,7 +612,7 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
 
 void FrmTerminal::Timer1_Timer()
 {
-    sbrStatus->setPanelText(QStringLiteral("ConnectTime"), QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")));
+    sbrStatus->setText(Panel::ConnectTime, QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")));
 }
 
 // Enabling a running timer does not restart its interval.
@@ -657,7 +624,7 @@ void FrmTerminal::enableTimer2()
 
 void FrmTerminal::Timer2_Timer()
 {
-    sbrStatus->setPanelText(QStringLiteral("Fichier"), QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
     Timer2.stop();
 }
 

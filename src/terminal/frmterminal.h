@@ -1,11 +1,11 @@
 #pragma once
 
+#include "serial/commevents.h"
 #include "serial/mscomm.h"
 #include "serial/portresolver.h"
 #include "shared/failure.h"
 #include "shared/sharedvalues.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -40,25 +40,35 @@ struct TerminalEnvironment
 
 // The main window: start-up and shutdown, the commands of the menu and the
 // toolbar, the status bar and its timers, the receive path and the
-// connection toggle. Each command is a routine named after its control.
+// connection toggle. Each command is a routine named after its control;
+// updateCommands() alone decides which commands are available.
 class FrmTerminal : public QMainWindow
 {
     Q_OBJECT
 public:
-    static inline const QString ApplicationTitle = QStringLiteral("KORVEX Terminal");
-
     explicit FrmTerminal(const TerminalEnvironment &environment, QWidget *parent = nullptr);
     ~FrmTerminal() override;
 
     // Runs once, before the window is first shown.
     void startUp();
 
-    SharedValues &shared() { return m_shared; }
+    // Chooses the program file as "Ouvrir" does once the dialog answered.
+    void chooseProgramFile(const QString &path);
+
+    const SharedValues &shared() const { return m_shared; }
     MSComm &serial() { return MSComm1; }
-    QAction *toolbarButton(const QString &key) const { return m_buttons.value(key); }
     bool indicatorShowsConnected() const;
     bool uploadRunning() const;
 
+signals:
+    // The window has closed (close handling done): the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
     // The commands.
     void mnuOpenLog_Click();
     void mnuVisu_Click();
@@ -70,22 +80,48 @@ public:
     void mnuapropos_Click();
     void mnuaide_Click();
     void comm();
-    void tbrToolBar_ButtonClick(const QString &key);
 
     // The serial component's notification.
-    void MSComm_OnComm();
+    void MSComm_OnComm(CommEventCode code);
 
-signals:
-    // The window has closed (close handling done): the program ends.
-    void closed();
-
-public:
     // The timers' ticks.
     void Timer1_Timer();
     void Timer2_Timer();
     void Timer3_Timer();
 
-    // Controls, named as users and tests know them.
+    void createTerminal();
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createFrame1();
+    void createStatusBar();
+    void createIndicator();
+    void createTimers();
+    void createTransfer();
+    void applyStoredSettings();
+
+    void updateCommands();
+    void reportPortFailure(const Failure &failure);
+    void enableTimer2();
+    void showIndicator(bool connected);
+    void showSettingsPanel();
+    void onDeviceLost();
+    void receive();
+    void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
+    bool convertChosenFile(QStringList &tempLines);
+    bool refuseOnClosedPort();
+    void applyLayoutRule();
+    QString portUnavailableText() const;
+    QString openFailureDetail() const;
+
+    SharedValues m_shared;
+    SettingsStore &m_store;
+    MessageBoxes &m_boxes;
+    FileChooser &m_chooser;
+    QString m_tempDirectory;
+    MSComm MSComm1;
+
+    // Controls, named as users and the object tree know them.
     QPlainTextEdit *txtTerm = nullptr;
     StatusPanels *sbrStatus = nullptr;
     QToolBar *tbrToolBar = nullptr;
@@ -98,6 +134,12 @@ public:
     QAction *mnuProperties = nullptr;
     QAction *mnuapropos = nullptr;
     QAction *mnuaide = nullptr;
+    // The toolbar's buttons, by their keys.
+    QAction *btnOpenLogFile = nullptr;
+    QAction *btnQuitte = nullptr;
+    QAction *btnTransmitTextFile = nullptr;
+    QAction *btnRun = nullptr;
+    QAction *btnComm = nullptr;
     QWidget *Frame1 = nullptr;
     QWidget *Frame2 = nullptr;
     QLabel *Image1 = nullptr;
@@ -107,48 +149,16 @@ public:
     QTimer Timer2;
     QTimer Timer3;
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
-
-private:
-    void createTerminal();
-    void createActions();
-    void createMenus();
-    void createToolBar();
-    void createStatusBar();
-    void createIndicator();
-    void createTimers();
-    void createTransfer();
-
-    void startUpFailed(const Failure &failure);
-    void reportPortFailure(const Failure &failure);
-    void setUploadAndRunEnabled(bool enabled);
-    void enableTimer2();
-    void showIndicator(bool connected);
-    void onDeviceLost();
-    void receive();
-    void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
-    bool convertChosenFile(QStringList &tempLines);
-    bool refuseOnClosedPort();
-    void setCommandsForUpload(bool running);
-    void restoreCommandsAfterUpload();
-    void applyLayoutRule();
-    QString portUnavailableText() const;
-    QString openFailureDetail() const;
-
-    SharedValues m_shared;
-    SettingsStore &m_store;
-    MessageBoxes &m_boxes;
-    FileChooser &m_chooser;
-    QString m_tempDirectory;
-    MSComm MSComm1;
-    QHash<QString, QAction *> m_buttons;
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;
     Upload *m_upload = nullptr;
     QPointer<FrmTransfert> m_transfert;
     std::unique_ptr<InfoWindows> m_infoWindows;
+
+    // What updateCommands() derives the commands from, beside the port,
+    // the chosen file and the upload.
+    bool m_portUnavailableAtStartUp = false;
+    bool m_runFollowsPort = false;
+    bool m_uploadFollowsPort = false;
     bool m_errorBoxOpen = false;
-    bool m_closing = false;
 };

@@ -8,6 +8,19 @@
 
 #include <algorithm>
 
+namespace {
+QString keyOf(StatusPanels::Panel panel)
+{
+    switch (panel) {
+    case StatusPanels::Panel::Fichier: return QStringLiteral("Fichier");
+    case StatusPanels::Panel::Settings: return QStringLiteral("Settings");
+    case StatusPanels::Panel::Adresse: return QStringLiteral("adresse");
+    case StatusPanels::Panel::ConnectTime: return QStringLiteral("ConnectTime");
+    }
+    return {};
+}
+} // namespace
+
 StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
 {
     setObjectName(QStringLiteral("sbrStatus"));
@@ -15,16 +28,16 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
     // initial width the grip's room is what the four panels' texts need.
     setSizeGripEnabled(false);
     // Left to right; "Settings" takes what the others leave.
-    addPanel(QStringLiteral("Fichier"), QStringLiteral("Fichier:"), QStringLiteral("Nom du Fichier ouvert"), 2440, 0);
-    QLabel *settings = addPanel(QStringLiteral("Settings"), QStringLiteral("Settings:"),
-                                QStringLiteral("Communications Port Settings"), 0, 1);
+    addPanel(Panel::Fichier, QStringLiteral("Fichier:"), QStringLiteral("Nom du Fichier ouvert"), 2440, 0);
+    QLabel *settings =
+        addPanel(Panel::Settings, QStringLiteral("Settings:"), QStringLiteral("Communications Port Settings"), 0, 1);
     // It gives way first: a narrow window clips a long status message here,
     // not the clock or the file name.
     settings->setSizePolicy(QSizePolicy::Ignored, settings->sizePolicy().verticalPolicy());
-    QLabel *address = addPanel(QStringLiteral("adresse"), QStringLiteral("Adresse: 4100"),
-                               QStringLiteral("Adresse de départ"), 1440, 0);
+    QLabel *address =
+        addPanel(Panel::Adresse, QStringLiteral("Adresse: 4100"), QStringLiteral("Adresse de départ"), 1440, 0);
     address->setFixedWidth(address->minimumWidth());
-    QLabel *clock = addPanel(QStringLiteral("ConnectTime"), QString(), QStringLiteral("Time"), 705, 0);
+    QLabel *clock = addPanel(Panel::ConnectTime, QString(), QStringLiteral("Time"), 705, 0);
     // The clock's text always has the same shape: sized for it once, its
     // tick repaints the clock alone instead of laying out the whole bar.
     clock->setText(QStringLiteral("00:00:00 "));
@@ -33,30 +46,27 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
     clock->setFixedSize(std::max(clock->minimumWidth(), timeSize.width()), timeSize.height());
 }
 
-QLabel *StatusPanels::addPanel(const QString &key, const QString &text, const QString &tooltip, int minimumTwips,
-                               int stretch)
+QLabel *StatusPanels::addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch)
 {
     auto *label = new QLabel(text, this);
-    label->setObjectName(key);
+    label->setObjectName(keyOf(panel));
     label->setToolTip(tooltip);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setMinimumWidth(twips::toPixels(minimumTwips, twips::logicalDpi(this)));
     label->installEventFilter(this);
     addWidget(label, stretch);
-    m_panels.insert(key, label);
+    m_panels[static_cast<std::size_t>(panel)] = label;
     return label;
 }
 
-void StatusPanels::setPanelText(const QString &key, const QString &text)
+void StatusPanels::setText(Panel panel, const QString &text)
 {
-    if (QLabel *label = m_panels.value(key))
-        label->setText(text);
+    label(panel)->setText(text);
 }
 
-QString StatusPanels::panelText(const QString &key) const
+QString StatusPanels::text(Panel panel) const
 {
-    const QLabel *label = m_panels.value(key);
-    return label ? label->text() : QString();
+    return label(panel)->text();
 }
 
 bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
@@ -64,7 +74,7 @@ bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton) {
-            emit panelClicked(watched->objectName());
+            emit panelClicked();
             return true;
         }
     }

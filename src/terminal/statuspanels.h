@@ -1,30 +1,34 @@
 #pragma once
 
-#include <QHash>
 #include <QStatusBar>
+
+#include <array>
 
 class QLabel;
 
-// The status bar with its four keyed panels: "Fichier", "Settings",
-// "adresse", "ConnectTime". A click on any panel is reported as one signal.
+// The status bar with its four panels, left to right. Each panel's object
+// name is its key ("Fichier", "Settings", "adresse", "ConnectTime"). A click
+// on any panel is reported as one signal.
 class StatusPanels : public QStatusBar
 {
     Q_OBJECT
 public:
+    enum class Panel { Fichier, Settings, Adresse, ConnectTime };
+
     explicit StatusPanels(QWidget *parent = nullptr);
 
-    void setPanelText(const QString &key, const QString &text);
-    QString panelText(const QString &key) const;
-    QLabel *panel(const QString &key) const { return m_panels.value(key); }
+    void setText(Panel panel, const QString &text);
+    QString text(Panel panel) const;
 
 signals:
-    void panelClicked(const QString &key);
+    void panelClicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QLabel *addPanel(const QString &key, const QString &text, const QString &tooltip, int minimumTwips, int stretch);
+    QLabel *addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch);
+    QLabel *label(Panel panel) const { return m_panels[static_cast<std::size_t>(panel)]; }
 
-    QHash<QString, QLabel *> m_panels;
+    std::array<QLabel *, 4> m_panels{};
 };

@@ -1,5 +1,6 @@
 #include "transfer/frmtransfert.h"
 
+#include "shared/application.h"
 #include "terminal/twips.h"
 
 #include <QLabel>
@@ -8,7 +9,7 @@
 FrmTransfert::FrmTransfert(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmTransfert"));
-    setWindowTitle(QStringLiteral("KORVEX Terminal"));
+    setWindowTitle(ApplicationTitle);
     setModal(false);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
                    | Qt::MSWindowsFixedSizeDialogHint);

@@ -5,6 +5,9 @@
 
 #include "terminal/frmterminal.h"
 
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -40,3 +43,22 @@ struct TerminalFixture
         return *window;
     }
 };
+
+// The window's controls by object name, as the object tree knows them.
+template <typename Control>
+Control *control(QWidget &window, const char *name)
+{
+    return window.findChild<Control *>(QLatin1String(name));
+}
+inline QAction *command(QWidget &window, const char *name)
+{
+    return control<QAction>(window, name);
+}
+inline QString terminalText(QWidget &window)
+{
+    return control<QPlainTextEdit>(window, "txtTerm")->toPlainText();
+}
+inline QString panelText(QWidget &window, const char *key)
+{
+    return control<QLabel>(window, key)->text();
+}

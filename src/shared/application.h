@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The program's name: the window titles, the settings store's file name and
+// Qt's application name all use it.
+inline const QString ApplicationTitle = QStringLiteral("KORVEX Terminal");
