@@ -11,35 +11,18 @@
 
 namespace {
 
-const char *const Lists[] = {"cboPort", "cboSpeed", "cboDataBits", "cboParity", "cboStopBits"};
-
-// The dialog with its component, store and recording fakes; one per test.
-struct Harness
+// A port whose Com1 and Com2 are ptys; Com3 resolves to nothing.
+struct Rig
 {
     TempSettings settings;
-    SharedValues shared;
-    RecordingMessageBoxes boxes;
-    QList<SerialDevice> devices;
-    MSComm comm{PortResolver(
-        &settings.store, [this] { return devices; }, noConsoles)};
-    std::unique_ptr<FrmProperties> dialog;
-    std::unique_ptr<QSignalSpy> uploadSpy;
-
-    FrmProperties &open()
+    PtyPair com1, com2;
+    MSComm comm{PortResolver(&settings.store, noDevices, noConsoles)};
+    Rig()
     {
-        dialog = std::make_unique<FrmProperties>(comm, shared, settings.store, boxes);
-        uploadSpy = std::make_unique<QSignalSpy>(dialog.get(), &FrmProperties::uploadCommandEnabledChanged);
-        dialog->show();
-        return *dialog;
+        settings.mapPort(1, com1.slavePath());
+        settings.mapPort(2, com2.slavePath());
     }
-    QComboBox *list(const char *name) const { return dialog->findChild<QComboBox *>(QLatin1String(name)); }
-    void choose(const char *name, const QString &entry) const
-    {
-        list(name)->setCurrentIndex(list(name)->findText(entry));
-        QCOMPARE(list(name)->currentText(), entry);
-    }
-    void click(const QString &name) const { dialog->findChild<QAbstractButton *>(name)->click(); }
-    QStringList stored() const // Settings, CommPort, Handshaking, Echo; "-" when absent
+    QStringList stored() const // Settings, CommPort, Handshaking, Echo
     {
         QStringList values;
         for (const char *key : {"Settings", "CommPort", "Handshaking", "Echo"})
@@ -54,133 +37,86 @@ class TestFrmProperties : public QObject
 {
     Q_OBJECT
 private slots:
-    void controlsAndLists()
+    // The entries shown: port, speed, parity, data bits, stop bits; -1 where none matches.
+    void selection()
     {
-        Harness h;
-        FrmProperties &dialog = h.open();
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("CommPort Properties"));
-        QStringList entries;
-        for (const char *name : Lists)
-            for (int i = 0; i < h.list(name)->count(); ++i)
-                entries << h.list(name)->itemText(i);
-        for (const char *name : {"optFlow0", "optFlow1", "optFlow2", "optFlow3", "optEcho0", "optEcho1"})
-            entries << dialog.findChild<QRadioButton *>(QLatin1String(name))->text();
-        QCOMPARE(entries.join(','),
-                 QStringLiteral("Com1,Com2,Com3,Com4,Com5,Com6,Com7,Com8,Com9,Com10,Com11,Com12,"
-                                "Com13,Com14,Com15,Com16,110,300,600,1200,2400,4800,9600,14400,"
-                                "19200,28800,38400,56000,57600,115200,128000,256000,4,5,6,7,8,"
-                                "Even,Odd,None,Mark,Space,1,1.5,2,None,Xon/Xoff,RTS,Xon/RTS,Off,On"));
-        const QRect screen = QGuiApplication::primaryScreen()->geometry();
-        QVERIFY(qAbs(dialog.x() - (screen.width() - dialog.width()) / 2) <= 1);
-        QVERIFY(qAbs(dialog.y() - (screen.height() - dialog.height()) / 2) <= 1);
+        QVERIFY((selectionFor("9600,n,8,1", 1) == PropertySelection{0, 6, 2, 4, 0}));
+        QVERIFY((selectionFor("4800,o,7,1.5", 16) == PropertySelection{15, 5, 1, 3, 1}));
+        QVERIFY((selectionFor("256000,m,5,2", 2) == PropertySelection{1, 15, 3, 1, 2}));
+        QVERIFY((selectionFor("4000,N,4,1", 17) == PropertySelection{-1, -1, -1, 0, 0})); // upper case: no parity
     }
 
-    void loading_data()
+    // Echo first; port closed, switched, reopened (rolled back on a refusal); settings; handshaking.
+    void apply_data()
     {
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("flow");
-        QTest::addColumn<bool>("echo");
-        QTest::addColumn<QStringList>("shown"); // port, speed, data bits, parity, stop bits
-        QTest::newRow("9600,n,8,1 on Com1")
-            << "9600,n,8,1" << 1 << 0 << false << QStringList{"Com1", "9600", "8", "None", "1"};
-        QTest::newRow("4800,o,7,1.5") << "4800,o,7,1.5" << 3 << 2 << true
-                                      << QStringList{"Com3", "4800", "7", "Odd", "1.5"};
-        QTest::newRow("mark parity") << "115200,m,8,2" << 16 << 3 << false
-                                     << QStringList{"Com16", "115200", "8", "Mark", "2"};
-        // Values no list offers leave that list unselected.
-        QTest::newRow("unlisted speed") << "4000,e,8,1" << 1 << 1 << true << QStringList{"Com1", "", "8", "Even", "1"};
-        QTest::newRow("port above the list")
-            << "110,s,4,1" << 17 << 0 << false << QStringList{"", "110", "4", "Space", "1"};
-    }
-    void loading()
-    {
-        QFETCH(QString, settings);
-        QFETCH(int, port);
-        QFETCH(int, flow);
-        QFETCH(bool, echo);
-        QFETCH(QStringList, shown);
-        Harness h;
-        h.comm.setSettings(settings);
-        h.comm.setCommPort(port);
-        h.comm.setHandshaking(flow);
-        h.shared.Echo = echo;
-        FrmProperties &dialog = h.open();
-        QStringList actual;
-        for (const char *name : Lists)
-            actual << h.list(name)->currentText();
-        QCOMPARE(actual, shown);
-        QCOMPARE(dialog.FlowChoice(), flow);
-        QCOMPARE(dialog.EchoChoice(), echo);
-        QCOMPARE(h.stored(), (QStringList{"-", "-", "-", "-"}));
-    }
-
-    void closing_data()
-    {
-        QTest::addColumn<int>("port");
         QTest::addColumn<bool>("open");
-        QTest::addColumn<QStringList>("choices"); // the five lists, flow and echo options
-        QTest::addColumn<QString>("closedBy");
-        QTest::addColumn<QStringList>("inForce"); // Settings, CommPort, Handshaking, Echo; stored as well on OK
-        const QStringList defaults{"9600,n,8,1", "1", "0", "False"};
-        const QStringList changes{"Com16", "110", "5", "Mark", "1.5", "optFlow3", "optEcho1"};
-        // clang-format off
-        QTest::newRow("OK unchanged, closed") << 1 << false << QStringList() << "cmdOK" << defaults;
-        QTest::newRow("OK unchanged, open") << 1 << true << QStringList() << "cmdOK" << defaults;
-        // Only the port number changes; the port stays closed.
-        QTest::newRow("OK switch while closed, 1.5 stop bits") << 1 << false << changes << "cmdOK"
-                                                               << QStringList{"110,m,5,1.5", "16", "3", "True"};
-        // A port above Com16 (only an edited store gives one) has no entry: kept, not closed.
-        QTest::newRow("OK unlisted port kept open") << 17 << true << QStringList() << "cmdOK"
-                                                    << QStringList{"9600,n,8,1", "17", "0", "False"};
-        QTest::newRow("Cancel") << 1 << false << changes << "cmdCancel" << defaults;
-        QTest::newRow("close box") << 1 << false << changes << "" << defaults;
-        // clang-format on
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("handshaking");
+        QTest::addColumn<QString>("outcome"); // failure; open, port, settings, handshaking; reopened, changed
+        QTest::newRow("unchanged, open") << true << 1 << "19200,N,8,1" << 3 << "0; 1 1 19200,n,8,1 3; 0 0";
+        QTest::newRow("switch while open") << true << 2 << "19200,N,8,2" << 2 << "0; 1 2 19200,n,8,2 2; 1 1";
+        QTest::newRow("switch to nothing") << true << 3 << "19200,N,8,1" << 1 << "8002; 0 1 9600,n,8,1 0; 1 1";
+        QTest::newRow("switch while closed") << false << 3 << "4800,E,7,1.5" << 1 << "0; 0 3 4800,e,7,1.5 1; 0 1";
+        QTest::newRow("settings refused") << false << 2 << "9600,,8,1" << 1 << "380; 0 2 9600,n,8,1 0; 0 1";
+        QTest::newRow("line refuses 4 bits") << true << 1 << "9600,N,4,1" << 1 << "8015; 1 1 9600,n,8,1 0; 0 0";
+        QTest::newRow("handshaking refused") << false << 1 << "300,S,8,1" << 4 << "380; 0 1 300,s,8,1 0; 0 0";
     }
-    void closing()
+    void apply()
     {
-        QFETCH(int, port);
         QFETCH(bool, open);
-        QFETCH(QStringList, choices);
-        QFETCH(QString, closedBy);
-        QFETCH(QStringList, inForce);
-        Harness h;
-        PtyPair pty;
-        h.settings.mapPort(port, pty.slavePath());
-        h.comm.setCommPort(port);
-        h.comm.setPortOpen(open);
-        FrmProperties &dialog = h.open();
-        for (int i = 0; i < choices.size(); ++i)
-            i < 5 ? h.choose(Lists[i], choices[i]) : h.click(choices[i]);
-
-        closedBy.isEmpty() ? void(dialog.close()) : h.click(closedBy);
-
-        QVERIFY(h.boxes.shown.isEmpty());
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(QStringList({h.comm.Settings(), QString::number(h.comm.CommPort()),
-                              QString::number(h.comm.Handshaking()), h.shared.Echo ? "True" : "False"}),
-                 inForce);
-        QCOMPARE(h.stored(), closedBy == QLatin1String("cmdOK") ? inForce : QStringList({"-", "-", "-", "-"}));
-        QCOMPARE(h.comm.PortOpen(), open);
-        QVERIFY(h.uploadSpy->isEmpty());
+        QFETCH(int, port);
+        QFETCH(QString, settings);
+        QFETCH(int, handshaking);
+        QFETCH(QString, outcome);
+        Rig rig;
+        rig.comm.setPortOpen(open);
+        bool echo = false;
+        const PortChange change = applyPortChoices(rig.comm, echo, {port, settings, handshaking, true});
+        QCOMPARE(QStringLiteral("%1; %2 %3 %4 %5; %6 %7")
+                     .arg(change.failure ? change.failure->number() : 0)
+                     .arg(rig.comm.PortOpen())
+                     .arg(rig.comm.CommPort())
+                     .arg(rig.comm.Settings())
+                     .arg(rig.comm.Handshaking())
+                     .arg(change.reopenAttempted)
+                     .arg(change.portStateChanged),
+                 outcome);
+        QVERIFY(echo); // in force whatever followed
     }
 
-    // Beside the port list: the device the selected number resolves to.
-    void showsTheDevice()
+    // OK unchanged writes the four keys read back from the port; a refused OK
+    // shows the port's reason, keeps the dialog open and writes nothing.
+    void dialogSavesOnlyWhatIsInForce()
     {
-        Harness h;
-        h.settings.mapPort(3, QStringLiteral("/nonexistent/ttyKORVEX"));
-        // Unmapped ports count the listed devices, USB adapters first.
-        h.devices = {{QStringLiteral("ttyACM0"), QStringLiteral("/dev/ttyACM0"), QString()},
-                     {QStringLiteral("ttyUSB0"), QStringLiteral("/dev/ttyUSB0"), QStringLiteral("FT232R USB UART")}};
-        h.open();
-        QStringList shown;
-        for (const char *entry : {"Com1", "Com2", "Com3", "Com4"}) {
-            h.choose("cboPort", entry);
-            shown << h.dialog->findChild<QLabel *>(QStringLiteral("lblDevice"))->text();
-        }
-        QCOMPARE(shown, (QStringList{"/dev/ttyUSB0 — FT232R USB UART", "/dev/ttyACM0",
-                                     "/nonexistent/ttyKORVEX — absent", "absent"}));
+        Rig rig;
+        SharedValues shared;
+        RecordingMessageBoxes boxes;
+        rig.comm.setSettings(QStringLiteral("4800,o,7,1.5"));
+        rig.comm.setHandshaking(2);
+        shared.Echo = true;
+        FrmProperties first(rig.comm, shared, rig.settings.store, boxes);
+        first.show();
+        first.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(!first.isVisible());
+        const QStringList saved{"4800,o,7,1.5", "1", "2", "True"};
+        QCOMPARE(rig.stored(), saved);
+
+        rig.comm.setSettings(QStringLiteral("9600,n,8,1"));
+        rig.comm.setPortOpen(true);
+        FrmProperties second(rig.comm, shared, rig.settings.store, boxes);
+        second.show();
+        QComboBox *dataBits = second.findChild<QComboBox *>(QStringLiteral("cboDataBits"));
+        dataBits->setCurrentIndex(dataBits->findText(QStringLiteral("4")));
+        second.findChild<QAbstractButton *>(QStringLiteral("optEcho0"))->click();
+        second.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
+        QVERIFY(second.isVisible());
+        QCOMPARE(boxes.shown.size(), 1);
+        const MessageRequest &box = boxes.shown.first();
+        QVERIFY(box.icon == MessageRequest::Icon::Exclamation && box.title == QLatin1String("KORVEX Terminal"));
+        QVERIFY(box.text.startsWith(QLatin1String("Could not set comm state")));
+        QCOMPARE(rig.stored(), saved);
+        QVERIFY(!shared.Echo);
     }
 };
 

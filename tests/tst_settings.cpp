@@ -1,9 +1,26 @@
+// The stored text: the settings-string grammar, the store file, and the
+// conversions start-up applies to what it reads.
+
 #include "settings/settingsstore.h"
 #include "settings/settingsstring.h"
+#include "shared/conversions.h"
+#include "shared/failure.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <QtTest/QTest>
+
+// A conversion's result as text: the value, or "E" and the number it failed with.
+template <typename Convert>
+static QString attempt(Convert convert)
+{
+    try {
+        return QVariant(convert()).toString();
+    } catch (const Failure &failure) {
+        return QStringLiteral("E%1").arg(failure.number());
+    }
+}
 
 class TestSettings : public QObject
 {
@@ -13,44 +30,30 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("readBack"); // empty: refused
-        // clang-format off
-        QTest::newRow("usual") << "9600,n,8,1" << "9600,n,8,1";
-        QTest::newRow("upper-case parity reads back lower") << "300,M,7,2" << "300,m,7,2";
-        QTest::newRow("space parity, five bits") << "256000,s,5,1" << "256000,s,5,1";
-        QTest::newRow("one and a half") << "4800,o,7,1.5" << "4800,o,7,1.5";
-        QTest::newRow("four data bits") << "110,n,4,1" << "110,n,4,1";
-        QTest::newRow("unlisted speed") << "12345,n,8,1" << "12345,n,8,1";
-        QTest::newRow("three data bits") << "9600,n,3,1" << "";
-        QTest::newRow("unknown parity") << "9600,x,8,1" << "";
-        QTest::newRow("two parity letters") << "9600,ne,8,1" << "";
-        QTest::newRow("stop bits 1.0") << "9600,n,8,1.0" << "";
-        QTest::newRow("speed overflows") << "99999999999,n,8,1" << "";
-        QTest::newRow("blanks") << "9600, n, 8, 1" << "";
-        QTest::newRow("five fields") << "9600,n,8,1,1" << "";
-        // clang-format on
+        for (const char *good : {"9600,n,8,1", "4800,o,7,1.5", "110,s,4,2", "12345,e,5,1"})
+            QTest::newRow(good) << good << good;
+        QTest::newRow("parity reads back lower") << "300,M,7,2"
+                                                 << "300,m,7,2";
+        for (const char *bad : {"0,n,8,1", "-9600,n,8,1", "99999999999,n,8,1", "9600,x,8,1", "9600,,8,1", "9600,ne,8,1",
+                                "9600,n,3,1", "9600,n,8,1.0", "9600, n, 8, 1", "9600,n,8,1,1"})
+            QTest::newRow(bad) << bad << "";
     }
     void grammar()
     {
         QFETCH(QString, text);
         QFETCH(QString, readBack);
         const auto parsed = parseSettingsString(text);
-        QCOMPARE(parsed.has_value(), !readBack.isEmpty());
-        if (parsed)
-            QCOMPARE(formatSettingsString(*parsed), readBack);
+        QCOMPARE(parsed ? formatSettingsString(*parsed) : QString(), readBack);
     }
 
-    // Files edited by hand or damaged: whatever is there reads back as the text it shows.
+    // A file edited by hand reads back as the text it shows; what the program saves reads back unchanged.
     void storedFile_data()
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("expected");
-        // clang-format off
         QTest::newRow("unquoted commas") << QByteArray("[Properties]\nSettings=9600,n,8,1\n") << "9600,n,8,1";
         QTest::newRow("quoted") << QByteArray("[Properties]\nSettings=\"9600,n,8,1\"\n") << "9600,n,8,1";
-        QTest::newRow("byte array") << QByteArray("[Properties]\nSettings=@ByteArray(abc)\n") << "abc";
-        QTest::newRow("empty") << QByteArray("[Properties]\nSettings=\n") << "";
-        // clang-format on
-        QTest::newRow("garbage reads as absent") << QByteArray("\xff\xfe\0[\x01=\x93\n\x7f=\xc0\n", 12) << "";
+        QTest::newRow("garbage reads as absent") << QByteArray("\xff\xfe\0[\x01=\x93\n\x7f=\xc0\n", 12) << "-";
     }
     void storedFile()
     {
@@ -59,15 +62,38 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("edited.ini"));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
         file.close();
         SettingsStore store(path);
-        QCOMPARE(store.get(QStringLiteral("Properties"), QStringLiteral("Settings")), expected);
-        // What the program saves, a second store on the same file reads back unchanged.
+        QCOMPARE(store.get(QStringLiteral("Properties"), QStringLiteral("Settings"), QStringLiteral("-")), expected);
         store.save(QStringLiteral("Properties"), QStringLiteral("Settings"), QStringLiteral("19200,e,7,1.5"));
         QCOMPARE(SettingsStore(path).get(QStringLiteral("Properties"), QStringLiteral("Settings")),
                  QStringLiteral("19200,e,7,1.5"));
+    }
+
+    // Halves to even; text that is no number fails with 13, a number out of range with 6.
+    void conversions_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // int16, int32, truth
+        const char *const rows[][2] = {
+            {" 12 ", "12 12 true"},       {"2.5", "2 2 true"},          {"3.5", "4 4 true"},
+            {"-0.5", "0 0 true"},         {"1e3", "1000 1000 true"},    {"0.0", "0 0 false"},
+            {"32767.5", "E6 32768 true"}, {"2147483648", "E6 E6 true"}, {"1e999", "E6 E6 E6"},
+            {"TRUE", "E13 E13 true"},     {"false", "E13 E13 false"},   {"Truth", "E13 E13 E13"},
+            {"", "E13 E13 E13"},          {"1x", "E13 E13 E13"},        {"inf", "E13 E13 E13"},
+        };
+        for (const auto &[text, expected] : rows)
+            QTest::newRow(*text ? text : "empty") << text << expected;
+    }
+    void conversions()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        const QStringList results{attempt([&] { return conversions::toInt16(text); }),
+                                  attempt([&] { return conversions::toInt32(text); }),
+                                  attempt([&] { return conversions::toBool(text); })};
+        QCOMPARE(results.join(' '), expected);
     }
 };
 

@@ -1,10 +1,10 @@
 #include "settings/frmproperties.h"
 
 #include "serial/mscomm.h"
+#include "settings/portchoices.h"
 #include "settings/settingsstore.h"
 #include "settings/settingsstring.h"
 #include "shared/application.h"
-#include "shared/conversions.h"
 #include "shared/failure.h"
 #include "shared/messageboxes.h"
 #include "shared/sharedvalues.h"
@@ -19,7 +19,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -108,7 +107,6 @@ void FrmProperties::buildControls()
 {
     auto *tabSettings = new QTabWidget(this);
     tabSettings->setObjectName(QStringLiteral("tabSettings"));
-
     // The tab's page is the frame itself, so it sits on the tab strip's
     // client area in front of it.
     auto *fraSettings = new QFrame;
@@ -116,6 +114,21 @@ void FrmProperties::buildControls()
     fraSettings->setFrameShape(QFrame::NoFrame);
     tabSettings->addTab(fraSettings, QStringLiteral("Properties"));
 
+    auto *grid = new QGridLayout(fraSettings);
+    grid->addLayout(buildPortRow(), 0, 0, 1, 2);
+    grid->addWidget(buildSpeedGroup(), 1, 0);
+    grid->addWidget(buildFlowGroup(), 1, 1, 2, 1);
+    grid->addWidget(buildConnectionGroup(), 2, 0);
+    grid->addWidget(buildEchoGroup(), 3, 1);
+    grid->setRowStretch(4, 1);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(tabSettings);
+    layout->addLayout(buildButtons());
+}
+
+QLayout *FrmProperties::buildPortRow()
+{
     auto *Label1 = new QLabel(QStringLiteral("Port:"));
     Label1->setObjectName(QStringLiteral("Label1"));
     cboPort = new QComboBox;
@@ -125,18 +138,26 @@ void FrmProperties::buildControls()
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
     lblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblDevice->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB0 — FT232R USB UART")));
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &FrmProperties::showDevice);
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(Label1);
     portRow->addWidget(cboPort);
     portRow->addWidget(lblDevice, 1);
+    return portRow;
+}
 
+QWidget *FrmProperties::buildSpeedGroup()
+{
     auto *Frame1 = new QGroupBox(QStringLiteral("Maximum Speed"));
     Frame1->setObjectName(QStringLiteral("Frame1"));
     cboSpeed = new QComboBox;
     cboSpeed->setObjectName(QStringLiteral("cboSpeed"));
-    auto *speedLayout = new QVBoxLayout(Frame1);
-    speedLayout->addWidget(cboSpeed);
+    (new QVBoxLayout(Frame1))->addWidget(cboSpeed);
+    return Frame1;
+}
 
+QWidget *FrmProperties::buildConnectionGroup()
+{
     auto *fraConnection = new QGroupBox(QStringLiteral("Connection Preferences"));
     fraConnection->setObjectName(QStringLiteral("fraConnection"));
     auto *connectionLayout = new QFormLayout(fraConnection);
@@ -152,48 +173,53 @@ void FrmProperties::buildControls()
     cboDataBits = addList("Label3", QStringLiteral("Data Bits:"), "cboDataBits");
     cboParity = addList("Label4", QStringLiteral("Parity:"), "cboParity");
     cboStopBits = addList("Label5", QStringLiteral("Stop Bits:"), "cboStopBits");
+    return fraConnection;
+}
 
-    auto addOptions = [this](QGroupBox *frame, const char *groupName, const QStringList &captions) {
-        auto *group = new QButtonGroup(this);
-        group->setObjectName(QLatin1String(groupName));
-        auto *layout = new QVBoxLayout(frame);
-        for (int id = 0; id < captions.size(); ++id) {
-            auto *option = new QRadioButton(captions.at(id));
-            option->setObjectName(QLatin1String(groupName) + QString::number(id));
-            group->addButton(option, id);
-            layout->addWidget(option);
-        }
-        layout->addStretch();
-        return group;
-    };
+QButtonGroup *FrmProperties::buildOptions(QGroupBox *frame, const char *groupName, const QStringList &captions)
+{
+    auto *group = new QButtonGroup(this);
+    group->setObjectName(QLatin1String(groupName));
+    auto *layout = new QVBoxLayout(frame);
+    for (int id = 0; id < captions.size(); ++id) {
+        auto *option = new QRadioButton(captions.at(id));
+        option->setObjectName(QLatin1String(groupName) + QString::number(id));
+        group->addButton(option, id);
+        layout->addWidget(option);
+    }
+    layout->addStretch();
+    return group;
+}
+
+QWidget *FrmProperties::buildFlowGroup()
+{
     auto *Frame5 = new QGroupBox(QStringLiteral("&Flow Control"));
     Frame5->setObjectName(QStringLiteral("Frame5"));
-    optFlow = addOptions(
+    optFlow = buildOptions(
         Frame5, "optFlow",
         {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS"), QStringLiteral("Xon/RTS")});
-    auto *Frame7 = new QGroupBox(QStringLiteral("&Echo"));
-    Frame7->setObjectName(QStringLiteral("Frame7"));
-    optEcho = addOptions(Frame7, "optEcho", {QStringLiteral("Off"), QStringLiteral("On")});
-
-    // The held values follow the options at once, whoever selects them.
+    // The held value follows the options at once, whoever selects them.
     connect(optFlow, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             m_flowChoice = id;
     });
+    return Frame5;
+}
+
+QWidget *FrmProperties::buildEchoGroup()
+{
+    auto *Frame7 = new QGroupBox(QStringLiteral("&Echo"));
+    Frame7->setObjectName(QStringLiteral("Frame7"));
+    optEcho = buildOptions(Frame7, "optEcho", {QStringLiteral("Off"), QStringLiteral("On")});
     connect(optEcho, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked)
             m_echoChoice = id == 1;
     });
-    connect(cboPort, &QComboBox::currentIndexChanged, this, &FrmProperties::showDevice);
+    return Frame7;
+}
 
-    auto *grid = new QGridLayout(fraSettings);
-    grid->addLayout(portRow, 0, 0, 1, 2);
-    grid->addWidget(Frame1, 1, 0);
-    grid->addWidget(Frame5, 1, 1, 2, 1);
-    grid->addWidget(fraConnection, 2, 0);
-    grid->addWidget(Frame7, 3, 1);
-    grid->setRowStretch(4, 1);
-
+QLayout *FrmProperties::buildButtons()
+{
     auto *cmdOK = new QPushButton(QStringLiteral("OK"));
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setDefault(true);
@@ -205,10 +231,7 @@ void FrmProperties::buildControls()
     buttons->addStretch();
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdCancel);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(tabSettings);
-    layout->addLayout(buttons);
+    return buttons;
 }
 
 void FrmProperties::centreOnScreen()
@@ -272,75 +295,33 @@ void FrmProperties::showFailure(const Failure &failure, const QString &informati
                         failure.description(), informative});
 }
 
-void FrmProperties::cmdOK_Click()
+PortChoices FrmProperties::choices() const
 {
-    // Whichever way OK ends, the window must learn when the port's number or
-    // open state changed, so that its indicator shows the real state.
-    const bool wasOpen = m_comm.PortOpen();
-    const int wasPort = m_comm.CommPort();
-    const auto reportPortState = qScopeGuard([&] {
-        if (m_comm.PortOpen() != wasOpen || m_comm.CommPort() != wasPort)
-            emit portStateChanged();
-    });
-
-    // Each step runs and remembers its failure; the checks below decide.
-    std::optional<Failure> failure;
-    const auto attempt = [&failure](auto &&step) {
-        try {
-            step();
-        } catch (const Failure &refused) {
-            failure = refused;
-        }
-    };
-
-    m_shared.Echo = m_echoChoice; // in force even if a later step fails
-
-    const int oldPort = m_comm.CommPort();
+    PortChoices chosen;
     // No selection means the current port has no entry (above Com16): keep
     // it, rather than closing the port for a number the user never chose.
-    const int newPort = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : oldPort;
-    if (newPort != oldPort) {
-        bool reopen = false;
-        if (m_comm.PortOpen()) {
-            attempt([&] { m_comm.setPortOpen(false); });
-            reopen = true;
-        }
-        attempt([&] { m_comm.setCommPort(newPort); });
-        QString reason;
-        if (!failure && reopen) {
-            attempt([&] { m_comm.setPortOpen(true); });
-            if (failure)
-                reason = m_comm.lastOpenErrorText();
-            emit uploadCommandEnabledChanged(m_comm.PortOpen());
-        }
-        if (failure) {
-            showFailure(*failure, reason);
-            attempt([&] { m_comm.setCommPort(oldPort); });
-            return;
-        }
-    }
+    chosen.port = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : m_comm.CommPort();
+    chosen.settings = settingsFromEntries(cboSpeed->currentText(), cboParity->currentText(), cboDataBits->currentText(),
+                                          cboStopBits->currentText());
+    chosen.handshaking = m_flowChoice;
+    chosen.echo = m_echoChoice;
+    return chosen;
+}
 
-    attempt([&] {
-        m_comm.setSettings(settingsFromEntries(cboSpeed->currentText(), cboParity->currentText(),
-                                               cboDataBits->currentText(), cboStopBits->currentText()));
-    });
-    if (failure) {
-        showFailure(*failure);
-        return;
+void FrmProperties::cmdOK_Click()
+{
+    const PortChange change = applyPortChoices(m_comm, m_shared.Echo, choices());
+    if (change.reopenAttempted)
+        emit uploadCommandEnabledChanged(m_comm.PortOpen());
+    if (change.settingsApplied)
+        emit settingsApplied(m_comm.Settings());
+    if (change.portStateChanged)
+        emit portStateChanged();
+    if (change.failure) {
+        showFailure(*change.failure, change.reason);
+        return; // the dialog stays open: the user may correct the choice
     }
-    emit settingsApplied(m_comm.Settings());
-
-    attempt([&] { m_comm.setHandshaking(m_flowChoice); });
-    if (failure) {
-        showFailure(*failure);
-        return;
-    }
-
-    const QString &section = SettingsStore::PropertiesSection;
-    m_store.save(section, QStringLiteral("Settings"), m_comm.Settings());
-    m_store.save(section, QStringLiteral("CommPort"), QString::number(m_comm.CommPort()));
-    m_store.save(section, QStringLiteral("Handshaking"), QString::number(m_comm.Handshaking()));
-    m_store.save(section, QStringLiteral("Echo"), conversions::fromBool(m_shared.Echo));
+    savePortSettings(m_store, m_comm, m_shared.Echo);
     accept();
 }
 

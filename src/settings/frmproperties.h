@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/portchoices.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -9,6 +11,8 @@ class MSComm;
 class MessageBoxes;
 class QButtonGroup;
 class QComboBox;
+class QGroupBox;
+class QLayout;
 class QLabel;
 class SettingsStore;
 struct SharedValues;
@@ -77,6 +81,14 @@ signals:
 
 private:
     void buildControls();
+    QLayout *buildPortRow();
+    QWidget *buildSpeedGroup();
+    QWidget *buildConnectionGroup();
+    QWidget *buildFlowGroup();
+    QWidget *buildEchoGroup();
+    QButtonGroup *buildOptions(QGroupBox *frame, const char *groupName, const QStringList &captions);
+    QLayout *buildButtons();
+    PortChoices choices() const;
     void centreOnScreen();
     void showDevice();
     void showFailure(const Failure &failure, const QString &informative = {});

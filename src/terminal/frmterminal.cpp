@@ -649,15 +649,9 @@ void FrmTerminal::applyLayoutRule()
     // The toolbar, status bar and txtTerm are placed by the window's own
     // docking; Frame1 and the indicator follow the rule in twips.
     const double dpi = twips::logicalDpi(this);
-    const QRect client = rect();
-    layoutrule::Input input;
-    input.clientWidth = twips::fromPixels(client.width(), dpi);
-    input.clientHeight = twips::fromPixels(client.height() - menuBar()->height(), dpi);
-    input.statusBarHeight = twips::fromPixels(sbrStatus->height(), dpi);
-    input.toolbarHeight = twips::fromPixels(tbrToolBar->height(), dpi);
-    input.frame1Width = twips::fromPixels(Frame1->width(), dpi);
-    const layoutrule::Result result = layoutrule::apply(input);
-    Frame1->move(twips::toPixels(result.frame1Left, dpi), Frame1->y());
+    const double frame1Left =
+        layoutrule::frame1Left(twips::fromPixels(width(), dpi), twips::fromPixels(Frame1->width(), dpi));
+    Frame1->move(twips::toPixels(frame1Left, dpi), Frame1->y());
     Frame2->move(twips::toPixels(3240, dpi), tbrToolBar->geometry().top() + twips::toPixels(120, dpi));
     Frame2->raise();
 }

@@ -206,87 +206,113 @@ QByteArray BoardMonitor::dump(const QByteArray &memory, int from, int to, int ad
     return out;
 }
 
+// The monitor's commands: letter, usage, how many arguments it needs, the
+// most hex digits of each argument it takes, and what it does.
+const QList<BoardMonitor::MonitorCommand> &BoardMonitor::commands()
+{
+    static const QList<MonitorCommand> table = {
+        {'X', "X adresse", 1, {4}, &BoardMonitor::execute},
+        {'P', "P debut [fin]", 1, {4, 4}, &BoardMonitor::dumpProgram},
+        {'D', "D debut [fin]", 1, {4, 4}, &BoardMonitor::dumpData},
+        {'R', "R", 0, {}, &BoardMonitor::dumpRam},
+        {'F', "F debut fin valeur", 3, {4, 4, 2}, &BoardMonitor::fill},
+        {'M', "M adresse valeur", 2, {2, 2}, &BoardMonitor::modify},
+    };
+    return table;
+}
+
 QByteArray BoardMonitor::runCommand(const QByteArray &commandLine)
 {
     const QByteArray trimmed = commandLine.trimmed();
-    if (trimmed.isEmpty()) {
-        // The first empty line wakes the monitor up, as after a reset.
-        if (m_greeted)
-            return {};
-        m_greeted = true;
-        return Banner;
-    }
+    if (trimmed.isEmpty())
+        return wakeUp();
 
     const char letter = char(QChar::toUpper(uchar(trimmed.at(0))));
     QByteArray rest = trimmed.mid(1);
     rest.replace(',', ' ');
-    const QList<QByteArray> args = rest.simplified().split(' ');
-    const int count = rest.simplified().isEmpty() ? 0 : int(args.size());
-
-    auto invalid = [](const QByteArray &arg, int maxDigits) {
-        return line("Valeur invalide: " + arg + " (" + QByteArray::number(maxDigits) + " chiffres hexa au plus)");
-    };
-
-    switch (letter) {
-    case 'X': {
+    // Every X is recorded as typed, even a malformed one: tests see what the terminal sent.
+    if (letter == 'X')
         m_executeRequests.append(latin1(rest.trimmed()));
-        if (count != 1)
-            return line("Usage: X adresse");
-        const auto address = argument(args[0], 4);
-        if (!address)
-            return invalid(args[0], 4);
-        return line("Execution a partir de " + hex(*address, 4));
+    const QByteArray words = rest.simplified();
+    const QList<QByteArray> args = words.isEmpty() ? QList<QByteArray>() : words.split(' ');
+
+    for (const MonitorCommand &command : commands()) {
+        if (command.letter == letter)
+            return run(command, args);
     }
-    case 'P':
-    case 'D': {
-        if (count < 1 || count > 2)
-            return line("Usage: " + QByteArray(1, letter) + " debut [fin]");
-        const auto from = argument(args[0], 4);
-        if (!from)
-            return invalid(args[0], 4);
-        std::optional<int> to = count == 2 ? argument(args[1], 4) : std::min(*from + 127, MemorySize - 1);
-        if (!to)
-            return invalid(args[1], 4);
-        if (*to < *from)
-            return line("Fin avant le debut");
-        return dump(letter == 'P' ? m_program : m_data, *from, *to, 4);
-    }
-    case 'R':
-        if (count != 0)
-            return line("Usage: R");
-        return dump(m_ram, 0, RamSize - 1, 2);
-    case 'F': {
-        if (count != 3)
-            return line("Usage: F debut fin valeur");
-        const auto from = argument(args[0], 4);
-        const auto to = argument(args[1], 4);
-        const auto value = argument(args[2], 2);
-        if (!from)
-            return invalid(args[0], 4);
-        if (!to)
-            return invalid(args[1], 4);
+    return line("Commande inconnue: " + trimmed.left(1) + " (commandes: X P D R F M)");
+}
+
+QByteArray BoardMonitor::run(const MonitorCommand &command, const QList<QByteArray> &args)
+{
+    if (args.size() < command.required || args.size() > command.digits.size())
+        return line(QByteArray("Usage: ") + command.usage);
+    QList<int> values;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const int maxDigits = command.digits.at(i);
+        const auto value = argument(args.at(i), maxDigits);
         if (!value)
-            return invalid(args[2], 2);
-        if (*to < *from)
-            return line("Fin avant le debut");
-        for (int a = *from; a <= *to; ++a)
-            m_data[a] = char(*value);
-        return line("Memoire de donnees " + hex(*from, 4) + "-" + hex(*to, 4) + " remplie avec " + hex(*value, 2));
+            return line("Valeur invalide: " + args.at(i) + " (" + QByteArray::number(maxDigits)
+                        + " chiffres hexa au plus)");
+        values.append(*value);
     }
-    case 'M': {
-        if (count != 2)
-            return line("Usage: M adresse valeur");
-        const auto address = argument(args[0], 2);
-        const auto value = argument(args[1], 2);
-        if (!address)
-            return invalid(args[0], 2);
-        if (!value)
-            return invalid(args[1], 2);
-        m_ram[*address] = char(*value);
-        return line("RAM " + hex(*address, 2) + " = " + hex(*value, 2));
-    }
-    default: return line("Commande inconnue: " + trimmed.left(1) + " (commandes: X P D R F M)");
-    }
+    return (this->*command.action)(values);
+}
+
+QByteArray BoardMonitor::wakeUp()
+{
+    // The first empty line wakes the monitor up, as after a reset.
+    if (m_greeted)
+        return {};
+    m_greeted = true;
+    return Banner;
+}
+
+QByteArray BoardMonitor::execute(const QList<int> &values)
+{
+    return line("Execution a partir de " + hex(values.at(0), 4));
+}
+
+QByteArray BoardMonitor::dumpRange(const QByteArray &memory, const QList<int> &values) const
+{
+    const int from = values.at(0);
+    const int to = values.size() == 2 ? values.at(1) : std::min(from + 127, MemorySize - 1);
+    if (to < from)
+        return line("Fin avant le debut");
+    return dump(memory, from, to, 4);
+}
+
+QByteArray BoardMonitor::dumpProgram(const QList<int> &values)
+{
+    return dumpRange(m_program, values);
+}
+
+QByteArray BoardMonitor::dumpData(const QList<int> &values)
+{
+    return dumpRange(m_data, values);
+}
+
+QByteArray BoardMonitor::dumpRam(const QList<int> &)
+{
+    return dump(m_ram, 0, RamSize - 1, 2);
+}
+
+QByteArray BoardMonitor::fill(const QList<int> &values)
+{
+    const int from = values.at(0);
+    const int to = values.at(1);
+    const int value = values.at(2);
+    if (to < from)
+        return line("Fin avant le debut");
+    for (int a = from; a <= to; ++a)
+        m_data[a] = char(value);
+    return line("Memoire de donnees " + hex(from, 4) + "-" + hex(to, 4) + " remplie avec " + hex(value, 2));
+}
+
+QByteArray BoardMonitor::modify(const QList<int> &values)
+{
+    m_ram[values.at(0)] = char(values.at(1));
+    return line("RAM " + hex(values.at(0), 2) + " = " + hex(values.at(1), 2));
 }
 
 QJsonObject BoardMonitor::transcript() const

@@ -80,6 +80,25 @@ private:
     Reply receiveCommandByte(char byte);
     Reply answerLoadRequest();
     QByteArray runCommand(const QByteArray &line);
+
+    struct MonitorCommand
+    {
+        char letter;
+        const char *usage;
+        int required;      // arguments it needs
+        QList<int> digits; // the most hex digits of each argument it takes
+        QByteArray (BoardMonitor::*action)(const QList<int> &values);
+    };
+    static const QList<MonitorCommand> &commands();
+    QByteArray run(const MonitorCommand &command, const QList<QByteArray> &args);
+    QByteArray wakeUp();
+    QByteArray execute(const QList<int> &values);
+    QByteArray dumpRange(const QByteArray &memory, const QList<int> &values) const;
+    QByteArray dumpProgram(const QList<int> &values);
+    QByteArray dumpData(const QList<int> &values);
+    QByteArray dumpRam(const QList<int> &values);
+    QByteArray fill(const QList<int> &values);
+    QByteArray modify(const QList<int> &values);
     QByteArray dump(const QByteArray &memory, int from, int to, int addressDigits) const;
 
     State m_state = State::Command;

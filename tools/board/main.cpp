@@ -141,6 +141,102 @@ bool writeLog(const QString &path, const SimulatedBoard &board, const QString &s
     return true;
 }
 
+// The command line: where to put the device and the log, and the failure modes.
+struct Options
+{
+    QCommandLineOption link{"link", "Make a symbolic link PATH to the device (removed on exit).", "PATH"};
+    QCommandLineOption log{"log", "At exit, write the transcript to FILE as JSON.", "FILE"};
+    QCommandLineOption silent{"silent", "Never answer \"H\"."};
+    QCommandLineOption nakAfter{"nak-after", "Answer NAK to \"H\" once N load lines have come.", "N"};
+    QCommandLineOption answerOne{"answer-one", "Answer \"1\" to \"H\"."};
+    QCommandLineOption junk{"junk-after-ack",
+                            "Send BYTES right after each ACK, in the same write (\\xNN, \\r, \\n, \\\\ escapes).",
+                            "BYTES"};
+    QCommandLineOption delay{"reply-delay", "Answer \"H\" MS milliseconds late.", "MS"};
+    QCommandLineOption speed{"line-speed", "Pace the line at BPS bits per second (10 bits per character).", "BPS"};
+    QCommandLineOption chatty{"chatty", "Send a prompt after each load line."};
+    QCommandLineOption hangUpAfter{"hang-up-after", "Hang up (and end) once N load lines have come.", "N"};
+
+    void addTo(QCommandLineParser &parser) const
+    {
+        parser.addOptions({link, log, silent, nakAfter, answerOne, junk, delay, speed, chatty, hangUpAfter});
+    }
+};
+
+// Sets the failure modes the command line asks for; false (with a message)
+// for a value that is not one.
+bool configure(SimulatedBoard &board, const QCommandLineParser &parser, const Options &options)
+{
+    board.setSilent(parser.isSet(options.silent));
+    board.setAnswerOne(parser.isSet(options.answerOne));
+    board.setChatty(parser.isSet(options.chatty));
+    const std::pair<const QCommandLineOption *, void (SimulatedBoard::*)(int)> numeric[] = {
+        {&options.nakAfter, &SimulatedBoard::setNakAfter},
+        {&options.delay, &SimulatedBoard::setReplyDelayMs},
+        {&options.speed, &SimulatedBoard::setLineSpeed},
+        {&options.hangUpAfter, &SimulatedBoard::setHangUpAfter},
+    };
+    for (const auto &[option, setter] : numeric) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto value = number(parser, *option, 0);
+        if (!value)
+            return false;
+        (board.*setter)(*value);
+    }
+    if (parser.isSet(options.junk)) {
+        const auto bytes = unescape(parser.value(options.junk));
+        if (!bytes) {
+            printError(QStringLiteral("--junk-after-ack: bad escape in \"%1\"").arg(parser.value(options.junk)));
+            return false;
+        }
+        board.setJunkAfterAck(*bytes);
+    }
+    return true;
+}
+
+// Serves the terminal until a signal or a hang-up ends it. SIGUSR1 hangs up,
+// which ends the program through hungUp.
+void serve(QCoreApplication &app, SimulatedBoard &board)
+{
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
+        char signalNumber = 0;
+        while (::read(signalPipe[0], &signalNumber, 1) == 1) {
+            if (signalNumber == SIGUSR1)
+                board.hangUp();
+            else
+                app.quit();
+        }
+    });
+    QObject::connect(&board, &SimulatedBoard::hungUp, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    app.exec();
+    board.hangUp();
+}
+
+// Opens the pty, makes the link, prints the device path, serves, cleans up.
+int run(QCoreApplication &app, SimulatedBoard &board, const QString &linkPath, const QString &logPath)
+{
+    QString error;
+    if (!installSignalHandlers(&error) || !board.open(&error)) {
+        printError(error);
+        return 1;
+    }
+    const QString slavePath = board.slavePath();
+    if (!linkPath.isEmpty() && !makeLink(linkPath, slavePath))
+        return 1;
+    std::printf("%s\n", qPrintable(slavePath));
+    std::fflush(stdout);
+
+    serve(app, board);
+
+    if (!linkPath.isEmpty())
+        removeLink(linkPath, slavePath);
+    if (!logPath.isEmpty() && !writeLog(logPath, board, slavePath))
+        return 1;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,20 +249,8 @@ int main(int argc, char *argv[])
         "A simulated KORVEX board on a pseudo-terminal. Prints the device path on the first line of standard output; "
         "SIGINT/SIGTERM end it, SIGUSR1 makes it hang up (and end).");
     parser.addHelpOption();
-    const QCommandLineOption link("link", "Make a symbolic link PATH to the device (removed on exit).", "PATH");
-    const QCommandLineOption log("log", "At exit, write the transcript to FILE as JSON.", "FILE");
-    const QCommandLineOption silent("silent", "Never answer \"H\".");
-    const QCommandLineOption nakAfter("nak-after", "Answer NAK to \"H\" once N load lines have come.", "N");
-    const QCommandLineOption answerOne("answer-one", "Answer \"1\" to \"H\".");
-    const QCommandLineOption junk("junk-after-ack",
-                                  "Send BYTES right after each ACK, in the same write (\\xNN, \\r, \\n, \\\\ escapes).",
-                                  "BYTES");
-    const QCommandLineOption delay("reply-delay", "Answer \"H\" MS milliseconds late.", "MS");
-    const QCommandLineOption speed("line-speed", "Pace the line at BPS bits per second (10 bits per character).",
-                                   "BPS");
-    const QCommandLineOption chatty("chatty", "Send a prompt after each load line.");
-    const QCommandLineOption hangUpAfter("hang-up-after", "Hang up (and end) once N load lines have come.", "N");
-    parser.addOptions({link, log, silent, nakAfter, answerOne, junk, delay, speed, chatty, hangUpAfter});
+    const Options options;
+    options.addTo(parser);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         printError(
@@ -175,62 +259,8 @@ int main(int argc, char *argv[])
     }
 
     SimulatedBoard board;
-    board.setSilent(parser.isSet(silent));
-    board.setAnswerOne(parser.isSet(answerOne));
-    board.setChatty(parser.isSet(chatty));
-    const std::pair<const QCommandLineOption *, void (SimulatedBoard::*)(int)> numeric[] = {
-        {&nakAfter, &SimulatedBoard::setNakAfter},
-        {&delay, &SimulatedBoard::setReplyDelayMs},
-        {&speed, &SimulatedBoard::setLineSpeed},
-        {&hangUpAfter, &SimulatedBoard::setHangUpAfter},
-    };
-    for (const auto &[option, setter] : numeric) {
-        if (!parser.isSet(*option))
-            continue;
-        const auto value = number(parser, *option, 0);
-        if (!value)
-            return 2;
-        (board.*setter)(*value);
-    }
-    if (parser.isSet(junk)) {
-        const auto bytes = unescape(parser.value(junk));
-        if (!bytes) {
-            printError(QStringLiteral("--junk-after-ack: bad escape in \"%1\"").arg(parser.value(junk)));
-            return 2;
-        }
-        board.setJunkAfterAck(*bytes);
-    }
-
-    QString error;
-    if (!installSignalHandlers(&error) || !board.open(&error)) {
-        printError(error);
-        return 1;
-    }
-    const QString slavePath = board.slavePath();
-    const QString linkPath = parser.value(link);
-    if (!linkPath.isEmpty() && !makeLink(linkPath, slavePath))
-        return 1;
-    std::printf("%s\n", qPrintable(slavePath));
-    std::fflush(stdout);
-
-    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, [&] {
-        char signalNumber = 0;
-        while (::read(signalPipe[0], &signalNumber, 1) == 1) {
-            if (signalNumber == SIGUSR1)
-                board.hangUp(); // ends the program through hungUp
-            else
-                app.quit();
-        }
-    });
-    QObject::connect(&board, &SimulatedBoard::hungUp, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-
-    app.exec();
-
-    board.hangUp();
-    if (!linkPath.isEmpty())
-        removeLink(linkPath, slavePath);
-    if (parser.isSet(log) && !writeLog(parser.value(log), board, slavePath))
-        return 1;
-    return 0;
+    if (!configure(board, parser, options))
+        return 2;
+    return run(app, board, parser.value(options.link),
+               parser.isSet(options.log) ? parser.value(options.log) : QString());
 }
