@@ -1,8 +1,11 @@
+// The two settings dialogs, and the port change behind the properties dialog.
+
 #include "fakes.h"
 #include "ptypair.h"
 #include "testenv.h"
 
 #include "serial/mscomm.h"
+#include "settings/config.h"
 #include "settings/frmproperties.h"
 #include "shared/sharedvalues.h"
 
@@ -33,7 +36,7 @@ struct Rig
 
 } // namespace
 
-class TestFrmProperties : public QObject
+class TestSettingsDialogs : public QObject
 {
     Q_OBJECT
 private slots:
@@ -118,7 +121,54 @@ private slots:
         QCOMPARE(rig.stored(), saved);
         QVERIFY(!shared.Echo);
     }
+
+    // OK takes the text exactly as typed, shows it in the panel and the next opening; the list never grows.
+    void startAddress_data()
+    {
+        QTest::addColumn<QString>("typed"); // "<keep>": the field as loaded
+        QTest::addColumn<QString>("closedBy");
+        QTest::addColumn<QString>("address");
+        const char *const rows[][3] = {{"<keep>", "OKButton", "4100"},
+                                       {"8000 ", "OKButton", "8000 "},
+                                       {"40", "OKButton", "40"}, // no completion to "4000"
+                                       {"8000", "CancelButton", "4100"},
+                                       {"8000", "", "4100"}};
+        for (const auto &[typed, closedBy, address] : rows)
+            QTest::addRow("%s, %s", typed, *closedBy ? closedBy : "close box") << typed << closedBy << address;
+        const QString longText(40000, QLatin1Char('F')); // beyond a line edit's default limit
+        QTest::newRow("long") << longText << "OKButton" << longText;
+    }
+    void startAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, closedBy);
+        QFETCH(QString, address);
+        SharedValues shared;
+        shared.StartAddress = QStringLiteral("4100");
+        QStringList panel;
+        const auto open = [&] {
+            auto dialog = std::make_unique<Config>(shared, [&](const QString &text) { panel << text; });
+            dialog->show();
+            return dialog;
+        };
+        const auto dialog = open();
+        QLineEdit *edit = dialog->findChild<QComboBox *>(QStringLiteral("adressedepart"))->lineEdit();
+        if (typed != QLatin1String("<keep>")) {
+            edit->selectAll();
+            QTest::keyClick(edit, Qt::Key_Backspace);
+            // Key by key where possible, so that a completer has its chance to interfere.
+            typed.size() < 100 ? QTest::keyClicks(edit, typed) : edit->insert(typed);
+        }
+        closedBy.isEmpty() ? void(dialog->close()) : dialog->findChild<QPushButton *>(closedBy)->click();
+
+        QCOMPARE(shared.StartAddress, address);
+        QCOMPARE(panel, closedBy == QLatin1String("OKButton") ? QStringList{"Adresse: " + address} : QStringList());
+        const auto next = open();
+        const QComboBox *field = next->findChild<QComboBox *>(QStringLiteral("adressedepart"));
+        QCOMPARE(QStringList({field->currentText(), field->itemText(0), field->itemText(1), field->itemText(2)}),
+                 QStringList({address, "4000", "4100", ""}));
+    }
 };
 
-QTEST_MAIN(TestFrmProperties)
-#include "tst_frmproperties.moc"
+QTEST_MAIN(TestSettingsDialogs)
+#include "tst_settingsdialogs.moc"
