@@ -34,9 +34,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("box"); // empty: starts with the port open
-        QByteArray binary;
-        for (int b = 255; b >= 0; --b)
-            binary += b == '\n' || b == '\r' ? ' ' : char(b);
         QByteArray random(256 * 1024, Qt::Uninitialized);
         QRandomGenerator generator(7);
         for (char &b : random)
@@ -46,7 +43,6 @@ private slots:
         QTest::newRow("port with blanks") << properties(good, "\t 1 ", "0", "False") << "";
         QTest::newRow("1 MB settings") << properties(QByteArray(OneMegabyte, '9'), "1", "0", "False")
                                        << "Erreur N° 380";
-        QTest::newRow("binary port") << properties(good, binary, "0", "False") << "Erreur N° 13";
         QTest::newRow("1 MB port") << properties(good, QByteArray(OneMegabyte, '1'), "0", "False") << "Erreur N° 6";
         QTest::newRow("echo Truee") << properties(good, "1", "0", "Truee") << "Erreur N° 13";
         QTest::newRow("Com1 a directory") << properties(good, "1", "0", "False", "/tmp") << unavailable;
