@@ -464,8 +464,11 @@ void FrmTerminal::mnuProperties_Click()
     // The indicator and the "Settings" panel follow what the dialog put in force.
     connect(&dialog, &FrmProperties::portStateChanged, this, [this] {
         showIndicator(MSComm1.PortOpen());
-        // The switch reopened the port, or failed to: the upload follows it;
-        // the run command is not the dialog's business.
+        updateCommands();
+    });
+    // A switch that reopened the port, or failed to: the upload follows it;
+    // the run command is not the dialog's business.
+    connect(&dialog, &FrmProperties::uploadCommandEnabledChanged, this, [this] {
         m_uploadFollowsPort = true;
         updateCommands();
     });
