@@ -5,7 +5,8 @@
 
 #include "serial/terminaldisplay.h"
 #include "shared/messageboxes.h"
-#include "transfer/hexconvert.h"
+#include "transfer/loadline.h"
+#include "transfer/tempfile.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -112,9 +113,9 @@ Conversion convertOnce(const QString &path, const QString &tempDirectory)
     c.read = double(clock.nsecsElapsed()) / 1e9 - c.convert;
     for (const QString &line : lines.lines) {
         const FormattedLine formatted = FormatHexLine(line);
-        if (formatted.rejected)
+        if (formatted.outcome == LineOutcome::Rejected)
             return c;
-        c.loadLines += formatted.isFin() ? 0 : 1;
+        c.loadLines += formatted.outcome == LineOutcome::Load ? 1 : 0;
     }
     c.total = double(clock.nsecsElapsed()) / 1e9;
     c.format = c.total - c.convert - c.read;

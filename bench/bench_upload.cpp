@@ -264,7 +264,7 @@ void benchUpload(Report &report)
                    speed == 115200 ? std::optional<bool>(ratio <= 1.02) : std::nullopt);
     }
 
-    // Waiting for an answer that never comes (Timer3's 2 s).
+    // Waiting for an answer that never comes (the upload's 2 s reply time-out).
     {
         board.call([](SimulatedBoard &b) { b.setSilent(true); });
         QEventLoop loop;

@@ -2,7 +2,7 @@
 #include "shared/application.h"
 #include "shared/messageboxes.h"
 #include "terminal/frmterminal.h"
-#include "transfer/hexconvert.h"
+#include "transfer/tempfile.h"
 #include "transfer/qtfilechooser.h"
 
 #include <QApplication>

@@ -17,7 +17,8 @@
 #include "terminal/statuspanels.h"
 #include "terminal/twips.h"
 #include "transfer/frmtransfert.h"
-#include "transfer/hexconvert.h"
+#include "transfer/loadline.h"
+#include "transfer/tempfile.h"
 #include "transfer/upload.h"
 
 #include <QApplication>
@@ -75,7 +76,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
 
 FrmTerminal::~FrmTerminal()
 {
-    // The upload refers to Timer3 and the shared values; it goes before them.
+    // The upload writes to the port; it goes before it.
     if (m_upload)
         m_upload->stop();
     delete m_upload;
@@ -97,7 +98,7 @@ void FrmTerminal::createTerminal()
     link.echo = [this] { return m_shared.Echo; };
     // A key between the ACK and the load line would become one of the
     // board's 61 characters.
-    link.sendingBlocked = [this] { return m_shared.TransferActive; };
+    link.sendingBlocked = [this] { return uploadRunning(); };
     link.beforeKey = [this] { m_display->flush(); };
     m_keyboard = new KeyboardSend(*txtTerm, link);
 }
@@ -244,20 +245,17 @@ void FrmTerminal::createTimers()
     Timer1.start();
     Timer2.setInterval(2000);
     connect(&Timer2, &QTimer::timeout, this, &FrmTerminal::Timer2_Timer);
-    Timer3.setInterval(2000);
-    // A coarse timer may fire up to 5 % early: the board gets its full two seconds.
-    Timer3.setTimerType(Qt::PreciseTimer);
-    connect(&Timer3, &QTimer::timeout, this, &FrmTerminal::Timer3_Timer);
 }
 
 void FrmTerminal::createTransfer()
 {
-    m_upload = new Upload(
-        m_shared, Timer3, [this](const QString &text) { MSComm1.Output(text); }, m_boxes, this, this);
-    connect(m_upload, &Upload::finished, this, [this] {
+    m_upload = new Upload([this](const QString &text) { MSComm1.Output(text); }, this);
+    connect(m_upload, &Upload::finished, this, [this](const UploadResult &result) {
         if (m_transfert)
             m_transfert->close();
         updateCommands();
+        if (const std::optional<MessageRequest> box = uploadEndBox(result))
+            m_boxes.show(this, *box);
     });
 }
 
@@ -428,14 +426,10 @@ void FrmTerminal::mnuVisu_Click()
         return;
     for (const QString &line : std::as_const(lines)) {
         const FormattedLine formatted = FormatHexLine(line);
-        m_shared.HexLine = formatted.hexLine;
-        if (formatted.rejected) {
-            m_shared.TransferAbort = true;
+        if (formatted.outcome == LineOutcome::Rejected)
             m_boxes.show(this, errorBox(badFileTypeMessage()));
-            continue;
-        }
-        if (!formatted.isFin())
-            DisplayReceivedText(*m_display, formatted.hexLine + QLatin1Char('\r'));
+        else if (formatted.outcome == LineOutcome::Load)
+            DisplayReceivedText(*m_display, formatted.loadLine + QLatin1Char('\r'));
     }
 }
 
@@ -582,9 +576,8 @@ void FrmTerminal::receive()
     } catch (const Failure &) {
         return; // the port closed between the notification and the read
     }
-    if (m_shared.TransferActive) {
-        m_shared.BoardReply = text;
-        m_upload->boardReplyChanged();
+    if (uploadRunning()) {
+        m_upload->receive(text);
         return;
     }
     DisplayReceivedText(*m_display, text);
@@ -629,12 +622,6 @@ void FrmTerminal::Timer2_Timer()
 {
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
     Timer2.stop();
-}
-
-void FrmTerminal::Timer3_Timer()
-{
-    m_shared.BoardReply = 1;
-    m_upload->boardReplyChanged();
 }
 
 // ---------------------------------------------------------------- layout

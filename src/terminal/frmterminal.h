@@ -87,7 +87,6 @@ private:
     // The timers' ticks.
     void Timer1_Timer();
     void Timer2_Timer();
-    void Timer3_Timer();
 
     void createTerminal();
     void createActions();
@@ -147,7 +146,6 @@ private:
     QLabel *imgNotConnected = nullptr;
     QTimer Timer1;
     QTimer Timer2;
-    QTimer Timer3;
 
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;

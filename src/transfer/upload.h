@@ -1,79 +1,83 @@
 #pragma once
 
+#include "shared/messageboxes.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <functional>
+#include <optional>
 
-class MessageBoxes;
-class QTimer;
-class QWidget;
-struct SharedValues;
+// How an upload ended, and what the window needs to say so.
+struct UploadResult
+{
+    enum class Outcome {
+        Loaded,         // every record acknowledged and sent
+        TimedOut,       // no answer within 2 s of an "H", or an answer beginning with "1"
+        RefusedByBoard, // an answer beginning with anything but ACK
+        LineRejected,   // a line that makes no load line; nothing sent from it on
+        DeviceLost,     // the port went away, or refused a write (`reason` says why)
+    };
+
+    Outcome outcome = Outcome::Loaded;
+    QString reason; // the port's own description of a refused write
+};
+
+// The box that tells the user how an upload ended; none for a success.
+std::optional<MessageRequest> uploadEndBox(const UploadResult &result);
 
 // Sends the temporary file's records to the board, one per acknowledged "H".
-// Event-driven: it never waits itself. The window tells it when BoardReply
-// changed (a receive notification, or the Timer3 tick storing 1), and it
-// answers with the next step. Timer3 (the window's 2000 ms reply time-out)
-// runs while a reply is awaited.
+// Event-driven: it never waits itself. The window hands it what the port
+// receives while it runs; its own timer ends a wait for an answer after 2 s.
 class Upload : public QObject
 {
     Q_OBJECT
 
 public:
-    // Writes text to the port; throws Failure when the port refuses.
+    // Writes text to the port; throws Failure when the port refuses. It may
+    // re-enter (deviceLost()) before it returns.
     using SendFunction = std::function<void(const QString &)>;
 
-    Upload(SharedValues &values, QTimer &timer3, SendFunction send, MessageBoxes &boxes, QWidget *boxParent,
-           QObject *parent = nullptr);
+    static constexpr int replyTimeoutMs = 2000;
 
-    // Starts an upload of the temporary file's lines: TransferActive true,
-    // TransferAbort false, started(); it may end (finished()) before this
-    // returns, e.g. for a file without data records. False, and nothing done,
-    // when an upload already runs.
+    explicit Upload(SendFunction send, QObject *parent = nullptr);
+
+    // Starts an upload of the temporary file's lines. It may end (finished())
+    // before this returns, e.g. for a file without data records. False, and
+    // nothing done, when an upload already runs.
     bool start(const QStringList &tempLines);
 
-    // BoardReply has been written by a receive notification or by the Timer3
-    // tick. Outside a wait for a reply it does nothing.
-    void boardReplyChanged();
+    // What one receive notification brought. Only the first character of an
+    // awaited answer counts; outside a wait it is dropped.
+    void receive(const QString &text);
 
-    // The serial device vanished: the upload ends at once with its message.
+    // The serial device vanished: the upload ends at once.
     void deviceLost();
 
-    // The window is closing: ends the upload without a message.
+    // The owner is going away: ends the upload without a word (no finished()).
     void stop();
 
-    bool isRunning() const { return m_state != State::Idle; }
+    bool isRunning() const { return m_running; }
 
 signals:
-    void started();
-    void finished();
+    void finished(const UploadResult &result);
 
 private:
-    enum class State {
-        Idle,
-        Sending,      // between replies: formatting and writing
-        WaitingReply, // "H" sent, Timer3 running
-        Failing,      // its message box is open
-    };
-
     void sendLines();
     bool send(const QString &text);
-    void fail(const QString &text, const QString &informative = {});
-    void finish();
-    void enableTimer3();
+    void end(UploadResult::Outcome outcome, const QString &reason = {});
 
-    SharedValues &m_values;
-    QTimer &m_timer3;
     SendFunction m_send;
-    MessageBoxes &m_boxes;
-    QWidget *m_boxParent;
+    QTimer m_replyTimer;
 
-    State m_state = State::Idle;
+    bool m_running = false;
+    bool m_awaitingReply = false;
     // Tells a step whether the upload it belongs to is still the current one
-    // after a call that may re-enter (a send, a message box).
+    // after a send, which may re-enter.
     quint64 m_run = 0;
     QStringList m_lines;
     qsizetype m_next = 0;
-    QString m_loadLine; // the line the awaited reply is for
+    QString m_loadLine; // the line the awaited answer is for
 };

@@ -1,0 +1,89 @@
+#include "transfer/tempfile.h"
+
+#include "transfer/hexconvert.h"
+#include "transfer/linereader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+QString displayPath(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+FileResult readFailure(const QString &path, const QString &reason)
+{
+    return {false, path, QStringLiteral("Impossible de lire le fichier ") + displayPath(path), reason};
+}
+
+FileResult writeFailure(const QString &path, const QString &reason)
+{
+    return {false, path, QStringLiteral("Impossible d'écrire le fichier ") + displayPath(path), reason};
+}
+
+} // namespace
+
+FileResult ConvertHexFile(const QString &hexFilePath, const QString &tempDirectory)
+{
+    QFile input(hexFilePath);
+    if (!input.open(QIODevice::ReadOnly))
+        return readFailure(hexFilePath, input.errorString());
+
+    const QString tempPath = QDir(tempDirectory).filePath(QLatin1String(tempFileName));
+    QSaveFile output(tempPath);
+    if (!output.open(QIODevice::WriteOnly))
+        return writeFailure(tempPath, output.errorString());
+
+    QByteArray line;
+    const bool read = convertHex(input, [&](const QByteArray &record) {
+        line = record;
+        line += "\r\n";
+        output.write(line);
+    });
+    if (!read) {
+        output.cancelWriting();
+        return readFailure(hexFilePath, input.errorString());
+    }
+    // A failed write is remembered by QSaveFile and makes the commit fail.
+    if (!output.commit())
+        return writeFailure(tempPath, output.errorString());
+    return {true, tempPath, {}, {}};
+}
+
+TempLines readTempFile(const QString &tempFilePath)
+{
+    TempLines result;
+    QFile input(tempFilePath);
+    if (!input.open(QIODevice::ReadOnly)) {
+        static_cast<FileResult &>(result) = readFailure(tempFilePath, input.errorString());
+        return result;
+    }
+    LineReader reader(input);
+    QByteArray line;
+    while (reader.next(line))
+        result.lines.append(QString::fromLatin1(line));
+    if (reader.failed()) {
+        static_cast<FileResult &>(result) = readFailure(tempFilePath, input.errorString());
+        result.lines.clear();
+        return result;
+    }
+    result.ok = true;
+    result.path = tempFilePath;
+    return result;
+}
+
+QString defaultTempDirectory()
+{
+    QString executableDirectory = QCoreApplication::applicationDirPath();
+    if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable())
+        return executableDirectory;
+    QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    QDir().mkpath(cache);
+    return cache;
+}
