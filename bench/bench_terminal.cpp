@@ -1,5 +1,5 @@
 // The main window against the simulated board over a pty: start-up, a
-// continuous stream, a paced line, an idle port and a burst.
+// continuous stream and a burst (the paced line and the idle port: bench_line).
 
 #include "benchsupport.h"
 
@@ -8,14 +8,9 @@
 
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QSocketNotifier>
 #include <QTest>
 
 #include <cmath>
-#include <memory>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace bench {
 
@@ -94,123 +89,6 @@ double startUpOnce(const BoardThread &board, bool *ok, qint64 *paintedNs = nullp
     if (paintedNs)
         *paintedNs = spy.paintedNs;
     return double(spy.paintedNs - start) / 1e6;
-}
-
-struct PacedRun
-{
-    bool ok = false;
-    double share = 0; // % of a core
-    double readsPerSecond = 0;
-    double paintsPerSecond = 0;
-    double paintMsPerSecond = 0;
-    double readUs = 0; // per read notification, in the terminal
-};
-
-// Counts the text box's paints and the time they take.
-class PaintCounter final : public QObject
-{
-public:
-    int paints = 0;
-    qint64 paintNs = 0;
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        if (event->type() != QEvent::Paint || m_inside)
-            return false;
-        ++paints;
-        m_inside = true;
-        const qint64 start = monotonicNs();
-        QCoreApplication::sendEvent(object, event); // the paint itself, timed
-        paintNs += monotonicNs() - start;
-        m_inside = false;
-        return true;
-    }
-
-private:
-    bool m_inside = false;
-};
-
-// Times the receive path: from the port's read notification to the end of
-// the window's handling of the OnComm it raised.
-class ReadTimer final : public QObject
-{
-public:
-    qint64 activatedNs = 0;
-    qint64 totalNs = 0;
-    bool eventFilter(QObject *object, QEvent *event) override
-    {
-        if (event->type() == QEvent::SockAct && qobject_cast<QSocketNotifier *>(object))
-            activatedNs = monotonicNs();
-        return false;
-    }
-};
-
-// Four seconds of 80-character lines from the board paced at 115200 bit/s,
-// into the terminal (txtTerm and its port given) or, without them, into a
-// plain non-blocking read of the pty on a socket notifier: what any program
-// on this event loop pays for being woken as often.
-PacedRun pacedStream(BoardThread &board, QPlainTextEdit *txtTerm, MSComm *port)
-{
-    constexpr int speed = 115200;
-    const QByteArray marker("~paced~");
-    PacedRun run;
-    int reads = 0;
-    PaintCounter paints;
-    QObject context;
-    int fd = -1;
-    std::unique_ptr<QSocketNotifier> notifier;
-    QByteArray tail;
-    QEventLoop bareLoop;
-    ReadTimer readTimer;
-    if (port) {
-        QObject::connect(port, &MSComm::OnComm, &context, [&](CommEventCode code) {
-            if (code != CommEventCode::Receive)
-                return;
-            ++reads;
-            if (readTimer.activatedNs)
-                readTimer.totalNs += monotonicNs() - readTimer.activatedNs;
-            readTimer.activatedNs = 0;
-        });
-        txtTerm->viewport()->installEventFilter(&paints);
-        qApp->installEventFilter(&readTimer);
-    } else {
-        fd = ::open(qPrintable(board.slavePath()), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            return run;
-        notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-        QObject::connect(notifier.get(), &QSocketNotifier::activated, &context, [&] {
-            ++reads;
-            char buffer[4096];
-            ssize_t n = 0;
-            while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
-                tail = (tail + QByteArray(buffer, n)).right(marker.size());
-            if (tail == marker)
-                bareLoop.quit();
-        });
-    }
-    board.call([](SimulatedBoard &b) { b.setLineSpeed(speed); });
-    CpuMeter cpu(&board);
-    board.stream(speed / 10 * 4, marker);
-    if (txtTerm) {
-        run.ok = waitShown(*txtTerm, QString::fromLatin1(marker), 20'000);
-    } else {
-        QTimer::singleShot(20'000, &bareLoop, &QEventLoop::quit);
-        bareLoop.exec();
-        run.ok = tail == marker;
-    }
-    const double wall = cpu.wallSeconds();
-    run.share = 100.0 * cpu.seconds() / wall;
-    run.readsPerSecond = reads / wall;
-    run.paintsPerSecond = paints.paints / wall;
-    run.paintMsPerSecond = double(paints.paintNs) / 1e6 / wall;
-    run.readUs = reads ? double(readTimer.totalNs) / 1e3 / reads : 0;
-    qApp->removeEventFilter(&readTimer);
-    board.call([](SimulatedBoard &b) { b.setLineSpeed(0); });
-    if (txtTerm)
-        txtTerm->viewport()->removeEventFilter(&paints);
-    notifier.reset();
-    if (fd >= 0)
-        ::close(fd);
-    return run;
 }
 
 } // namespace
@@ -298,34 +176,6 @@ void benchTerminal(Report &report)
         QStringLiteral("resident memory after start-up, after %1 MB").arg((rss.size() - 1) * streamBytes / 1'000'000),
         rssTrail.join(QStringLiteral(" → ")) + QStringLiteral(" MiB (+%1)").arg(mib(growth)),
         QStringLiteral("≤ +10 MiB"), growth <= 10 * 1024);
-
-    // A paced line at 115200 bits/s (11520 characters/s) for 4 s; how often
-    // the terminal read and painted; and the same line into a bare reader.
-    {
-        const PacedRun paced = pacedStream(board, &txtTerm, &terminal.window->serial());
-        const PacedRun bare = pacedStream(bareBoard, nullptr, nullptr);
-        report.add(section, QStringLiteral("paced stream at 115200 bit/s, 4 s"),
-                   paced.ok ? QStringLiteral("%1 % of a core (%2 reads/s at %3 µs; %4 paints/s, %5 ms/s painting)")
-                                  .arg(number(paced.share, 2), number(paced.readsPerSecond, 0), number(paced.readUs, 1),
-                                       number(paced.paintsPerSecond, 0), number(paced.paintMsPerSecond, 1))
-                            : QStringLiteral("failed"),
-                   QStringLiteral("≤ 1 %"), paced.ok && paced.share <= 1.0);
-        report.add(section,
-                   QStringLiteral("same paced stream into a bare reader (QSocketNotifier + read(), no window)"),
-                   bare.ok ? QStringLiteral("%1 % of a core (%2 reads/s)")
-                                 .arg(number(bare.share, 2), number(bare.readsPerSecond, 0))
-                           : QStringLiteral("failed"));
-    }
-
-    // Idle with the port open.
-    {
-        idleFor(300);
-        CpuMeter cpu(&board);
-        idleFor(3000);
-        const double share = 100.0 * cpu.seconds() / cpu.wallSeconds();
-        report.add(section, QStringLiteral("idle, port open, 3 s"), number(share, 3) + QStringLiteral(" % of a core"),
-                   QStringLiteral("≤ 0.1 %"), share <= 0.1);
-    }
 
     // A burst of 64 KiB onto a full terminal, until its end is painted.
     {

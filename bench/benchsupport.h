@@ -131,6 +131,7 @@ void idleFor(int milliseconds);
 
 void benchStartUp(Report &report, qint64 mainEntryNs);
 void benchTerminal(Report &report);
+void benchLine(Report &report);
 void benchUpload(Report &report);
 void benchDisplay(Report &report);
 void benchConversion(Report &report);

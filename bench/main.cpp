@@ -1,7 +1,8 @@
 // korvex-bench: the speed figures of the terminal on this machine, each the
 // median of several runs, as one table. `make bench` builds it optimised and
 // runs it offscreen. KORVEX_BENCH_QUICK=1 measures each figure once;
-// KORVEX_BENCH_ONLY=startup,receive,upload,display,conversion picks sections.
+// KORVEX_BENCH_ONLY=startup,receive,line,upload,display,conversion picks
+// sections.
 
 #include "benchsupport.h"
 
@@ -33,6 +34,8 @@ int main(int argc, char *argv[])
     bench::resetPeakMemory();
     if (wanted("receive"))
         bench::benchTerminal(report);
+    if (wanted("line"))
+        bench::benchLine(report);
     if (wanted("upload"))
         bench::benchUpload(report);
     // Peak memory of the terminal's own work, before the conversion of a

@@ -4,7 +4,9 @@
 #include "ptypair.h"
 #include "testenv.h"
 
+#include <QEventLoop>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <termios.h>
@@ -88,6 +90,45 @@ private slots:
         QCOMPARE(notified.first().first().value<CommEventCode>(), CommEventCode::Receive);
         QCOMPARE(received.toLatin1(), bytes);
         QCOMPARE(comm.Input(), QString()); // everything was handed over once
+    }
+
+    void tricklingLineIsReadWholeInFewerPieces()
+    {
+        // A board at its own pace hands over a few bytes every millisecond:
+        // they come in far fewer notifications, none lost or reordered.
+        PtyPair pty;
+        settings.mapPort(1, pty.slavePath());
+        MSComm comm(resolver());
+        comm.setPortOpen(true);
+        QByteArray sent;
+        for (int i = 0; sent.size() < 6000; ++i)
+            sent += QByteArray::number(i) + ' ';
+        QString received;
+        int notifications = 0;
+        // A plain event loop: QTRY's waits sleep between passes, which would
+        // bunch the writes up.
+        QEventLoop loop;
+        connect(&comm, &MSComm::OnComm, this, [&] {
+            ++notifications;
+            received += comm.Input();
+            if (received.size() >= sent.size())
+                loop.quit();
+        });
+        QTimer feed;
+        qsizetype at = 0;
+        int writes = 0;
+        connect(&feed, &QTimer::timeout, this, [&] {
+            pty.write(sent.mid(at, 12));
+            at += 12;
+            if (++writes, at >= sent.size())
+                feed.stop();
+        });
+        feed.start(1);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        loop.exec();
+        QCOMPARE(received.toLatin1(), sent);
+        QVERIFY2(notifications < writes / 2,
+                 qPrintable(QStringLiteral("%1 notifications for %2 writes").arg(notifications).arg(writes)));
     }
 
     void secondOpenerIsRefused()

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -15,11 +16,14 @@ MSComm::MSComm(PortResolver resolver, QObject *parent) : QObject(parent), m_reso
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
     connect(&m_monitor, &LineMonitor::lineEvent, this, &MSComm::raiseCommEvent);
+    connect(&m_reader, &PortReader::received, this, [this] { raiseCommEvent(CommEventCode::Receive); });
+    connect(&m_reader, &PortReader::failed, this, &MSComm::closeLostDevice);
 }
 
 MSComm::~MSComm()
 {
     m_monitor.stop();
+    m_reader.stop();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -145,6 +149,7 @@ void MSComm::setPortOpen(bool open)
 void MSComm::close()
 {
     m_monitor.stop();
+    m_reader.stop();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -166,6 +171,7 @@ void MSComm::open()
     }
     // Stale input from before the open is not this session's.
     m_port.clear();
+    startReading();
     m_monitor.start(int(m_port.handle()));
 }
 
@@ -223,12 +229,15 @@ void MSComm::Output(const QString &text)
         throw commerrors::couldNotSetCommState();
     // Hand the bytes to the device now rather than at the next event-loop pass.
     m_port.flush();
+    m_reader.expectAnswer();
 }
 
 QString MSComm::Input()
 {
     if (!m_port.isOpen())
         throw commerrors::portNotOpen();
+    if (m_reader.isReading())
+        return QString::fromLatin1(m_reader.take());
     return QString::fromLatin1(m_port.readAll());
 }
 
@@ -239,18 +248,42 @@ void MSComm::raiseCommEvent(CommEventCode code)
 
 void MSComm::onReadyRead()
 {
-    raiseCommEvent(CommEventCode::Receive);
+    if (!m_reader.isReading())
+        raiseCommEvent(CommEventCode::Receive);
+}
+
+// QSerialPort reads on a notifier of its own, waking the program for every
+// few bytes of a slow line. Where that notifier is found, it is silenced and
+// the reader takes over on the handle, reading a slow line once a frame.
+void MSComm::startReading()
+{
+#ifdef Q_OS_UNIX
+    QSocketNotifier *qtReader = nullptr;
+    for (QSocketNotifier *notifier : m_port.findChildren<QSocketNotifier *>())
+        if (notifier->type() == QSocketNotifier::Read)
+            qtReader = notifier;
+    if (!qtReader)
+        return; // Qt's own reading and readyRead go on
+    qtReader->setEnabled(false);
+    m_reader.start(int(m_port.handle()));
+#endif
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error)
 {
     if (error != QSerialPort::ReadError && error != QSerialPort::ResourceError && error != QSerialPort::WriteError)
         return;
-    if (!m_port.isOpen())
-        return;
     // A vanished device floods ReadError at full CPU while the port stays
     // open: close at the first one.
+    closeLostDevice();
+}
+
+void MSComm::closeLostDevice()
+{
+    if (!m_port.isOpen())
+        return;
     m_monitor.stop();
+    m_reader.stop();
     m_port.clearError();
     m_port.close();
     emit deviceLost();

@@ -2,6 +2,7 @@
 
 #include "serial/commevents.h"
 #include "serial/linemonitor.h"
+#include "serial/portreader.h"
 #include "serial/portresolver.h"
 #include "settings/settingsstring.h"
 
@@ -61,10 +62,13 @@ private:
     void applyFlowControlQuietly(int code);
     void onErrorOccurred(QSerialPort::SerialPortError error);
     void onReadyRead();
+    void startReading();
+    void closeLostDevice();
 
     PortResolver m_resolver;
     QSerialPort m_port;
     LineMonitor m_monitor;
+    PortReader m_reader;
     int m_commPort = 1;
     LineSettings m_settings;
     int m_handshaking = 0;

@@ -19,17 +19,40 @@ qsizetype textLength(const QTextDocument &document)
     return document.characterCount() - 1;
 }
 
-// One edit block, so that the document lays out and notifies once; only the
-// two ends of the text are touched.
+// Appended line by line up to this many line breaks: the text box repaints
+// only the lines an edit touches when it adds at most one line, and the whole
+// view otherwise. Past this, the view scrolls by most of its height anyway.
+constexpr qsizetype LineByLineUpTo = 8;
+
+// Appends as separate edits, each starting a new line: the text up to the
+// first line break, then each line break with the text after it. The text
+// box repaints just the lines of an edit that extends the last line or adds
+// one line after it.
+void appendLineByLine(QTextCursor &cursor, const QString &text)
+{
+    qsizetype start = 0;
+    while (start < text.size()) {
+        const qsizetype next = text.indexOf(DisplayRules::LineBreak, start + 1);
+        const qsizetype end = next < 0 ? text.size() : next;
+        cursor.insertText(text.mid(start, end - start));
+        start = end;
+    }
+}
+
+// Only the two ends of the text are touched. Trimming and removing make one
+// edit block, so that the document lays out and notifies once; a few lines
+// are appended one by one, so that only they are repainted.
 void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
 {
     // Counts are clipped in case something else edited the text meanwhile.
     const qsizetype length = textLength(document);
     const qsizetype drop = std::min(edit.dropFront, length);
     const qsizetype remove = std::min(edit.removeLast, length - drop);
+    const bool lineByLine = drop == 0 && edit.append.count(DisplayRules::LineBreak) <= LineByLineUpTo;
 
     QTextCursor cursor(&document);
-    cursor.beginEditBlock();
+    if (!lineByLine)
+        cursor.beginEditBlock();
     if (drop > 0) {
         cursor.setPosition(int(drop), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
@@ -40,10 +63,13 @@ void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
         cursor.setPosition(int(length - drop), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
-    if (!edit.append.isEmpty()) {
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(edit.append);
+    cursor.movePosition(QTextCursor::End);
+    if (lineByLine) {
+        appendLineByLine(cursor, edit.append);
+        return;
     }
+    if (!edit.append.isEmpty())
+        cursor.insertText(edit.append);
     cursor.endEditBlock();
 }
 

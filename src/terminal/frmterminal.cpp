@@ -1,6 +1,7 @@
 #include "terminal/frmterminal.h"
 
 #include "info/infowindows.h"
+#include "serial/caretrest.h"
 #include "serial/commerrors.h"
 #include "serial/commevents.h"
 #include "serial/keyboardsend.h"
@@ -90,8 +91,9 @@ void FrmTerminal::createTerminal()
     txtTerm->setObjectName(QStringLiteral("txtTerm"));
     prepareTerminalTextBox(*txtTerm);
     setCentralWidget(txtTerm);
-    // Both live with the text box they work on.
+    // They live with the text box they work on.
     m_display = new TerminalDisplay(*txtTerm, m_boxes);
+    new CaretRest(*txtTerm);
     KeyboardLink link;
     link.portOpen = [this] { return MSComm1.PortOpen(); };
     link.output = [this](const QString &text) { MSComm1.Output(text); };

@@ -44,6 +44,9 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
     const QSize timeSize = clock->sizeHint();
     clock->clear();
     clock->setFixedSize(std::max(clock->minimumWidth(), timeSize.width()), timeSize.height());
+    // Painting its own background, it repaints alone: the bar beneath it is
+    // not painted again every second.
+    clock->setAutoFillBackground(true);
 }
 
 QLabel *StatusPanels::addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch)
