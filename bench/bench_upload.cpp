@@ -4,6 +4,7 @@
 
 #include "benchsupport.h"
 
+#include "serial/portreader.h"
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
@@ -65,7 +66,7 @@ private:
         if (!notifier || notifier->type() != QSocketNotifier::Read)
             return false;
         for (QObject *o = notifier->parent(); o; o = o->parent()) {
-            if (qobject_cast<QSerialPort *>(o))
+            if (qobject_cast<QSerialPort *>(o) || qobject_cast<PortReader *>(o))
                 return true;
         }
         return false;

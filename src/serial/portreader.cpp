@@ -16,6 +16,9 @@ constexpr qsizetype PassLimit = 64 * 1024;
 // Small reads in a row, each at a wake-up, before reads wait for a frame: a
 // fast stream that happens to hand over a little once is not slowed down.
 constexpr int SmallReadsBeforeWaiting = 3;
+// ...and none large for this long: a fast stream between two large reads
+// must not wait a frame while the line fills the kernel's buffer.
+constexpr qint64 QuietAfterLargeMs = 250;
 
 #ifdef Q_OS_UNIX
 // A hung-up device is readable and reads nothing, again and again.
@@ -119,9 +122,13 @@ void PortReader::follow(Outcome outcome, bool woken)
     // send something and ask for its answer at once.
     const bool small = outcome.bytes < LargeRead;
     m_smallReads = small && outcome.bytes > 0 ? m_smallReads + 1 : 0;
+    if (!small)
+        m_sinceLarge.start();
+    const bool slowLine = m_smallReads >= SmallReadsBeforeWaiting
+                          && (!m_sinceLarge.isValid() || m_sinceLarge.elapsed() > QuietAfterLargeMs);
     if (woken && outcome.bytes == 0) // readable with nothing to read: look again a frame later
         m_frame.start();
-    else if (!small || outcome.bytes == 0 || m_smallReads < SmallReadsBeforeWaiting)
+    else if (!slowLine)
         m_notifier->setEnabled(true);
     else
         m_frame.start();

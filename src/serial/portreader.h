@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 
@@ -58,4 +59,5 @@ private:
     QTimer m_frame;
     QByteArray m_buffer;
     int m_smallReads = 0;
+    QElapsedTimer m_sinceLarge;
 };
