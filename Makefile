@@ -10,7 +10,7 @@ FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages: building and testing; screenshots; fuzzing, sanitizers, lint.
-PACKAGES := build-essential cmake qt6-base-dev qt6-serialport-dev
+PACKAGES := build-essential cmake qt6-base-dev qt6-serialport-dev qt6-translations-l10n
 PACKAGES_SCREENSHOTS := xvfb xauth
 PACKAGES_DEV := clang libclang-rt-14-dev libfuzzer-14-dev clang-tidy clang-format cppcheck
 

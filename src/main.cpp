@@ -1,6 +1,7 @@
 #include "settings/settingsstore.h"
 #include "shared/application.h"
 #include "shared/messageboxes.h"
+#include "shared/qttranslations.h"
 #include "terminal/frmterminal.h"
 #include "transfer/tempfile.h"
 #include "transfer/qtfilechooser.h"
@@ -11,6 +12,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle);
+    installQtFrenchTranslations(app);
     // The help and About windows may still be open: the program ends with
     // its main window.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -35,6 +35,8 @@ private slots:
         QTest::newRow("nested backspaces") << "t" << "ab\b\bc" << "tc";
         QTest::newRow("other control chars shown as they are") << "" << QString::fromLatin1("\t\x1b\x1a\x00\x7f", 5)
                                                              << QString::fromLatin1("\t\x1b\x1a\x00\x7f", 5);
+        QTest::newRow("bells are not drawn") << "x" << "\ab\a\a" << "xb";
+        QTest::newRow("a bell takes no backspace") << "xy" << "a\a\b\a\b" << "x";
         QTest::newRow("Latin-1 high characters") << "" << QStringLiteral("\xe9\xff") << QStringLiteral("\xe9\xff");
         // Past 16000 characters the first 4096 go, as often as needed.
         const QString t16000 = numberedText(16000), t16001 = numberedText(16001);

@@ -5,9 +5,11 @@
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
+#include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QStatusBar>
 #include <QtTest/QTest>
 
 namespace {
@@ -25,13 +27,20 @@ struct Session
     SimulatedBoard board;
     TerminalFixture fixture;
     FrmTerminal *window = nullptr;
+    QString link; // the path Com1 names: a link to the board's device, as /dev/serial/by-id/ gives
+
+    // The link names the board's device, whichever it is now.
+    bool relink() { return QFile::remove(link) && QFile::link(board.slavePath(), link); }
 
     // Board up, settings stored as a user's would be, window started: connected, no box.
     bool start(bool echo = false)
     {
         if (!board.open())
             return false;
-        fixture.settings.mapPort(1, board.slavePath());
+        link = fixture.tempDir.filePath(QStringLiteral("ttyKORVEX"));
+        if (!QFile::link(board.slavePath(), link))
+            return false;
+        fixture.settings.mapPort(1, link);
         fixture.settings.storeProperties(QStringLiteral("9600,n,8,1"), QStringLiteral("1"), QStringLiteral("0"),
                                          echo ? QStringLiteral("True") : QStringLiteral("False"));
         window = &fixture.start();
@@ -147,7 +156,8 @@ private slots:
     }
 
     // Board hung up (or adapter pulled): reported, port closed, upload and run
-    // off, keys edit locally; the user reconnects once a device is back.
+    // off, keys shown locally; a new device at the same path is reopened by
+    // itself with the same settings, until the user disconnects.
     void unplugAndReconnect()
     {
         Session s;
@@ -164,15 +174,54 @@ private slots:
         QTest::keyClicks(s.txtTerm(), QStringLiteral("ab"));
         QCOMPARE(s.text(), shown(Greeting) + QStringLiteral("ab"));
 
-        QVERIFY(s.board.open()); // a new device under the same port number
-        s.fixture.settings.mapPort(1, s.board.slavePath());
-        command(*s.window, "comm")->trigger();
-        QVERIFY(s.window->serial().PortOpen() && s.window->indicatorShowsConnected());
+        QVERIFY(s.board.open() && s.relink()); // a new device at the same path
+        QTRY_VERIFY_WITH_TIMEOUT(s.window->serial().PortOpen(), 2000);
+        QVERIFY(s.window->indicatorShowsConnected());
+        QCOMPARE(panelText(*s.window, "Settings"), QStringLiteral("Settings: 9600,n,8,1"));
+        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().contains(QStringLiteral("reconnecté")));
         QCOMPARE(s.uploadAndRunEnabled(), QList<bool>(4, true));
+        s.board.send("\aOK\r\n"); // a bell sounds and is not drawn
+        QTRY_COMPARE(s.text(), shown(Greeting) + QStringLiteral("abOK\n"));
+        QCOMPARE(s.fixture.beeps, 1);
         s.press(Qt::Key_Return);
         QTRY_COMPARE(s.board.bytesReceived(), QByteArray("\r\r")); // nothing typed while unplugged was sent
-        QTRY_COMPARE(s.text(), shown(Greeting) + QStringLiteral("ab") + shown("\r\n> "));
+        QTRY_VERIFY(s.text().endsWith(shown("\r\n> ")));
         QCOMPARE(s.fixture.boxes.shown.size(), 0);
+
+        command(*s.window, "mnuComm")->trigger(); // the user's disconnect stays
+        QVERIFY(!s.window->serial().PortOpen());
+        QVERIFY(!QTest::qWaitFor([&] { return s.window->serial().PortOpen(); }, 1500));
+    }
+
+    // Paste types the clipboard: line ends as Enter, what has no 8-bit code
+    // left out and reported; a long paste leaves the window running. The
+    // context menu copies, and clears the screen.
+    void pasteAndCopy()
+    {
+        Session s;
+        QVERIFY(s.start(true));
+        QGuiApplication::clipboard()->setText(QStringLiteral("D 0\r\nP 4100\n\u20ac"));
+        command(*s.window, "mnuColler")->trigger();
+        QTRY_COMPARE(s.board.bytesReceived(), QByteArray("D 0\rP 4100\r"));
+        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().startsWith("1 caractère"));
+
+        QString lines;
+        for (int i = 0; lines.size() < 300000; ++i)
+            lines += QString::number(i).rightJustified(9, u'0') + '\n';
+        QGuiApplication::clipboard()->setText(lines);
+        QElapsedTimer pasting;
+        pasting.start();
+        QTest::keyClick(s.txtTerm(), Qt::Key_Insert, Qt::ShiftModifier);
+        QVERIFY2(pasting.elapsed() < 2000, qPrintable(QString::number(pasting.elapsed())));
+        QVERIFY(s.text().size() <= 16000 + 4096 && s.text().endsWith(lines.right(100)));
+        const QByteArray sent = "D 0\rP 4100\r" + lines.toLatin1().replace('\n', '\r');
+        QTRY_VERIFY_WITH_TIMEOUT(s.board.bytesReceived().startsWith(sent), 30000);
+
+        command(*s.window, "mnuToutSelectionner")->trigger();
+        command(*s.window, "mnuCopier")->trigger();
+        QCOMPARE(QGuiApplication::clipboard()->text(), s.text());
+        command(*s.window, "mnuEffacerEcran")->trigger();
+        QCOMPARE(s.text(), QString());
     }
 };
 

@@ -1,9 +1,11 @@
 #include "serial/keyboardsend.h"
+#include "serial/pastetext.h"
 #include "serial/terminaldisplay.h"
 #include "shared/failure.h"
 
 #include "fakes.h"
 
+#include <QClipboard>
 #include <QPlainTextEdit>
 #include <QtTest/QtTest>
 
@@ -13,7 +15,10 @@ class TestKeyboardSend : public QObject
 
     static constexpr int Closed = 0, Open = 1, Blocked = 2; // the port, as a key finds it
     std::unique_ptr<QPlainTextEdit> m_txtTerm;
-    QStringList m_sent;
+    RecordingMessageBoxes m_boxes;
+    TerminalDisplay *m_display = nullptr;
+    KeyboardSend *m_keyboard = nullptr;
+    QStringList m_sent, m_reports;
     bool m_open = true;
     bool m_echo = false;
     bool m_blocked = false;
@@ -32,6 +37,7 @@ private slots:
     void init()
     {
         m_sent.clear();
+        m_reports.clear();
         m_failures.clear();
         m_open = true;
         m_echo = false;
@@ -40,17 +46,17 @@ private slots:
         m_beforeKey = [] {};
         m_txtTerm = std::make_unique<QPlainTextEdit>();
         m_txtTerm->setPlainText(QStringLiteral("abc"));
-        // The user's caret inside earlier text: echo must insert there.
+        // The user's caret inside earlier text: typing still goes at the end.
         QTextCursor cursor = m_txtTerm->textCursor();
         cursor.setPosition(1);
         m_txtTerm->setTextCursor(cursor);
-        const KeyboardLink link{[this] { return m_open; },
-                                [this](const QString &s) { m_output(s); },
-                                [this] { return m_echo; },
-                                [this] { return m_blocked; },
-                                [this](const Failure &f) { m_failures.append(f.number()); },
-                                [this] { m_beforeKey(); }};
-        new KeyboardSend(*m_txtTerm, link);
+        m_display = new TerminalDisplay(*m_txtTerm, m_boxes);
+        const KeyboardLink link{
+            [this] { return m_open; },    [this](const QString &s) { m_output(s); },
+            [this] { return m_echo; },    [this](const QString &s) { m_display->showNow(s); },
+            [this] { return m_blocked; }, [this](const Failure &f) { m_failures.append(f.number()); },
+            [this] { m_beforeKey(); },    [this](const QString &s) { m_reports.append(s); }};
+        m_keyboard = new KeyboardSend(*m_txtTerm, link);
     }
     void cleanup() { m_txtTerm.reset(); }
 
@@ -67,16 +73,16 @@ private slots:
         const auto ctrl = Qt::KeyboardModifiers(Qt::ControlModifier);
         // Before each key: "a|bc".
         // clang-format off
-        QTest::newRow("closed: local editing") << Closed << false << int(Qt::Key_X) << "x" << none << QStringList() << "ax|bc";
-        QTest::newRow("closed, echo on: local editing") << Closed << true << int(Qt::Key_Backspace) << "\b" << none << QStringList() << "|bc";
+        QTest::newRow("closed: shown at the end") << Closed << false << int(Qt::Key_X) << "x" << none << QStringList() << "abcx|";
+        QTest::newRow("closed, echo on: Backspace at the end") << Closed << true << int(Qt::Key_Backspace) << "\b" << none << QStringList() << "ab|";
         QTest::newRow("echo off: sent, not shown") << Open << false << int(Qt::Key_X) << "x" << none << QStringList{"x"} << "abc|";
-        QTest::newRow("echo on: inserted at the caret") << Open << true << int(Qt::Key_X) << "x" << none << QStringList{"x"} << "ax|bc";
-        QTest::newRow("echo on, Enter: CR only, line break") << Open << true << int(Qt::Key_Return) << "\r" << none << QStringList{"\r"} << "a\n|bc";
-        QTest::newRow("echo on, Backspace") << Open << true << int(Qt::Key_Backspace) << "\b" << none << QStringList{"\b"} << "|bc";
+        QTest::newRow("echo on: at the end, not at the caret") << Open << true << int(Qt::Key_X) << "x" << none << QStringList{"x"} << "abcx|";
+        QTest::newRow("echo on, Enter: CR only, line break") << Open << true << int(Qt::Key_Return) << "\r" << none << QStringList{"\r"} << "abc\n|";
+        QTest::newRow("echo on, Backspace") << Open << true << int(Qt::Key_Backspace) << "\b" << none << QStringList{"\b"} << "ab|";
         QTest::newRow("echo off, Ctrl+C (letter text)") << Open << false << int(Qt::Key_C) << "c" << ctrl << QStringList{"\x03"} << "abc|";
-        QTest::newRow("echo on, Ctrl+C copies, inserts nothing") << Open << true << int(Qt::Key_C) << "c" << ctrl << QStringList{"\x03"} << "a|bc";
+        QTest::newRow("echo on, Ctrl+V: a code, no paste") << Open << true << int(Qt::Key_V) << "v" << ctrl << QStringList{"\x16"} << "abc|";
         QTest::newRow("Latin-1 letter") << Open << false << int(Qt::Key_Eacute) << "\u00e9" << none << QStringList{"\u00e9"} << "abc|";
-        QTest::newRow("echo on, no 8-bit code: shown only") << Open << true << 0x20ac << "\u20ac" << none << QStringList() << "a\u20ac|bc";
+        QTest::newRow("echo on, no 8-bit code: neither sent nor shown") << Open << true << 0x20ac << "\u20ac" << none << QStringList() << "abc|";
         QTest::newRow("blocked, echo off: nothing sent") << Blocked << false << int(Qt::Key_X) << "x" << none << QStringList() << "a|bc";
         QTest::newRow("blocked, echo on: nothing sent or shown") << Blocked << true << int(Qt::Key_Return) << "\r" << none << QStringList() << "a|bc";
         QTest::newRow("arrow is the text box's") << Open << false << int(Qt::Key_Right) << "" << none << QStringList() << "ab|c";
@@ -95,7 +101,7 @@ private slots:
         row("Escape", Qt::Key_Escape, none, "\x1b", "\x1b");
         row("AltGr (Ctrl+Alt) letter, no 8-bit code", Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, "\u20ac", "");
         row("Ctrl+1 types nothing", Qt::Key_1, ctrl, "1", "", "a|bc");
-        row("Delete is the text box's", Qt::Key_Delete, none, "\x7f", "", "a|c");
+        row("Delete edits nothing", Qt::Key_Delete, none, "\x7f", "", "a|bc");
         // clang-format on
     }
     void keys()
@@ -113,6 +119,79 @@ private slots:
         press(Qt::Key(key), keyText, modifiers);
         QCOMPARE(m_sent, sent);
         QCOMPARE(textWithCaret(), shown);
+    }
+
+    // The clipboard's text as the line gets it: line ends as Enter, 8-bit characters only, the rest counted.
+    void lineTextOfPaste_data()
+    {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("sent");
+        QTest::addColumn<int>("leftOut");
+        QTest::addColumn<QString>("sample");
+        QTest::newRow("CR LF, LF, lone CR") << "a\r\nb\nc\rd\n\n"
+                                            << "a\rb\rc\rd\r\r" << 0 << "";
+        QTest::newRow("controls and Latin-1 kept") << "\x03\t\u00e9\u00ff"
+                                                   << "\x03\t\u00e9\u00ff" << 0 << "";
+        QTest::newRow("each left out counted, named once") << "1\u20ac2\u20ac3\u2019\U0001F600"
+                                                           << "123" << 4 << "\u20ac \u2019 \U0001F600";
+    }
+    void lineTextOfPaste()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(QString, sent);
+        QFETCH(int, leftOut);
+        QFETCH(QString, sample);
+        const LineText line = ::lineTextOfPaste(pasted);
+        QCOMPARE(line.text, sent);
+        QCOMPARE(line.leftOut, leftOut);
+        QCOMPARE(line.leftOutSample.join(' '), sample);
+        QCOMPARE(leftOutReport(line).isEmpty(), leftOut == 0);
+        QCOMPARE(leftOutReport(line).startsWith(QString::number(leftOut) + " caractère"), leftOut > 0);
+    }
+
+    // Paste types the clipboard's text at the end; copy takes the selection; a load refuses the paste.
+    void clipboard_data()
+    {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<bool>("echo");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QStringList>("sent");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("reports");
+        // clang-format off
+        QTest::newRow("Ctrl+Shift+V, echo on") << Open << true << "Ctrl+Shift+V" << QStringList{"x\ry\r"} << "abcx\ny\n|" << 1;
+        QTest::newRow("Shift+Insert, port closed") << Closed << false << "Shift+Insert" << QStringList() << "abcx\ny\n|" << 1;
+        QTest::newRow("middle click, echo off") << Open << false << "middle" << QStringList{"x\ry\r"} << "abc|" << 1;
+        QTest::newRow("while a load runs") << Blocked << true << "Shift+Insert" << QStringList() << "a|bc" << 1;
+        QTest::newRow("Ctrl+Shift+C copies") << Open << true << "Ctrl+Shift+C" << QStringList() << "a|bc" << 0;
+        QTest::newRow("Ctrl+Insert copies") << Open << true << "Ctrl+Insert" << QStringList() << "a|bc" << 0;
+        // clang-format on
+    }
+    void clipboard()
+    {
+        QFETCH(int, port);
+        QFETCH(bool, echo);
+        QFETCH(QString, how);
+        QFETCH(QStringList, sent);
+        QFETCH(QString, shown);
+        QFETCH(int, reports);
+        m_open = port != Closed;
+        m_blocked = port == Blocked;
+        m_echo = echo;
+        QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\u20ac\n"));
+        QTextCursor cursor = m_txtTerm->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(1, QTextCursor::KeepAnchor); // "a" selected, caret after it
+        m_txtTerm->setTextCursor(cursor);
+        if (how == "middle")
+            QTest::mouseClick(m_txtTerm->viewport(), Qt::MiddleButton);
+        else
+            QTest::keySequence(m_txtTerm.get(), QKeySequence(how));
+        QCOMPARE(m_sent, sent);
+        QCOMPARE(textWithCaret(), shown);
+        QCOMPARE(m_reports.size(), reports);
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 how.endsWith('C') || how == "Ctrl+Insert" ? "a" : "x\r\ny\u20ac\n");
     }
 
     // A dead key or input method commits its character without a key press.

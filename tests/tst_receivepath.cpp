@@ -1,17 +1,23 @@
 #include "ptypair.h"
 #include "terminalfixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest/QTest>
 
 namespace {
 
 MessageRequest lineErrorBox(const QString &message)
 {
-    return {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
-            QStringLiteral("Click Cancel to quit, OK to ignore."), message, QString()};
+    return {MessageRequest::Icon::None,
+            MessageRequest::Buttons::OkCancel,
+            QStringLiteral("Click Cancel to quit, OK to ignore."),
+            message,
+            QString(),
+            true};
 }
 
 // The main window started on port 1, mapped to a pty the test plays the board on.
@@ -64,14 +70,52 @@ private slots:
         QTRY_COMPARE(t.text(), QString::fromLatin1("\xe9\x1a!"));
     }
 
-    void cancelClosesTheWindow()
+    // Only the Cancel button quits; Escape and the close box answer OK.
+    void onlyCancelClosesTheWindow_data()
     {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<bool>("dismiss");
+        QTest::newRow("Cancel") << true << false;
+        QTest::newRow("Escape or the close box") << false << true;
+    }
+    void onlyCancelClosesTheWindow()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(bool, dismiss);
         OpenTerminal t;
         QSignalSpy closed(&t.window, &FrmTerminal::closed);
-        t.fixture.boxes.answer = MessageAnswer::Cancel;
+        t.fixture.boxes.answer = cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+        t.fixture.boxes.dismiss = dismiss;
         t.raise(1009);
-        QCOMPARE(closed.count(), 1);
-        QVERIFY(!t.window.serial().PortOpen());
+        QCOMPARE(closed.count(), cancel ? 1 : 0);
+        QCOMPARE(t.window.serial().PortOpen(), !cancel);
+    }
+
+    // The real box, as the fake above answers for it: Escape and the close box give Cancel unless told OK.
+    void realBoxDismissed_data()
+    {
+        QTest::addColumn<bool>("escapeMeansOk");
+        QTest::addColumn<bool>("byEscape");
+        for (bool ok : {true, false})
+            for (bool escape : {true, false})
+                QTest::addRow("%s, %s", ok ? "OK" : "Cancel", escape ? "Escape" : "close box") << ok << escape;
+    }
+    void realBoxDismissed()
+    {
+        QFETCH(bool, escapeMeansOk);
+        QFETCH(bool, byEscape);
+        QTimer::singleShot(0, [byEscape] {
+            QWidget *box = QApplication::activeModalWidget();
+            QVERIFY(box);
+            if (byEscape)
+                QTest::keyClick(box, Qt::Key_Escape);
+            else
+                box->close();
+        });
+        QtMessageBoxes boxes;
+        MessageRequest request = lineErrorBox(QStringLiteral("Framing Error"));
+        request.escapeMeansOk = escapeMeansOk;
+        QCOMPARE(boxes.show(nullptr, request), escapeMeansOk ? MessageAnswer::Ok : MessageAnswer::Cancel);
     }
 
     // A line at the wrong speed sends error after error: while one box is open,
@@ -86,6 +130,7 @@ private slots:
             QCOMPARE(t.status(), QStringLiteral("Status: Framing Error")); // shown before the box
             t.raise(1009);
             QCOMPARE(t.status(), QStringLiteral("Status: Parity Error"));
+            QCOMPARE(t.fixture.beeps, 2); // no second box, but the beep
             t.pty.write("abc\r\n");
             QTRY_COMPARE(t.text(), QStringLiteral("abc\n"));
         };

@@ -17,7 +17,7 @@ QString unavailable(FrmTerminal &window)
     QStringList off;
     for (const char *name :
          {"mnuOpenLog", "mnuVisu", "mnuSendText", "mnuRun", "mnuquitte", "mnuConfig", "mnuProperties", "mnuapropos",
-          "mnuaide", "OpenLogFile", "Quitte", "TransmitTextFile", "Run", "comm"}) {
+          "mnuaide", "mnuComm", "mnuColler", "OpenLogFile", "Quitte", "TransmitTextFile", "Run", "comm"}) {
         if (!command(window, name)->isEnabled())
             off << QLatin1String(name);
     }
@@ -108,6 +108,8 @@ private slots:
             const MessageRequest &shown = fixture.boxes.shown.first();
             QCOMPARE(shown.icon, MessageRequest::Icon::Critical);
             QCOMPARE(shown.title + '|' + shown.text, box);
+            // With no device for the port, the box says what to do.
+            QCOMPARE(shown.informativeText.contains(QStringLiteral("groupe dialout")), !held && !box.startsWith('|'));
         }
         QCOMPARE(window.serial().PortOpen(), opened);
         QCOMPARE(window.indicatorShowsConnected(), opened);
@@ -145,7 +147,8 @@ private slots:
         command(window, "TransmitTextFile")->trigger();
         QVERIFY(window.uploadRunning());
         QCOMPARE(unavailable(window), QStringLiteral("mnuOpenLog mnuVisu mnuSendText mnuRun mnuquitte mnuConfig "
-                                                     "mnuProperties OpenLogFile Quitte TransmitTextFile Run comm"));
+                                                     "mnuProperties mnuComm mnuColler OpenLogFile Quitte "
+                                                     "TransmitTextFile Run comm"));
         QCOMPARE(dialogOpenedByClicking(window, "adresse"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 10000); // the board's silence ends it
         QCOMPARE(unavailable(window), QString());

@@ -15,6 +15,13 @@ DisplayEdit planDisplayEdit(qsizetype terminalLength, QStringView data)
         length -= TerminalTrim;
     edit.dropFront = terminalLength - length;
 
+    QString heard;
+    if (data.contains(Bell)) {
+        heard = data.toString().remove(Bell);
+        edit.bells = data.size() - heard.size();
+        data = heard;
+    }
+
     // Backspaces, first one first: with nothing of the chunk before it, a
     // backspace takes the terminal's last character (every such backspace
     // takes the same one); otherwise it takes the chunk character before it,
@@ -75,4 +82,5 @@ void DisplayBatch::add(QStringView data)
             ++m_edit.removeLast;
     }
     m_edit.append.append(next.append);
+    m_edit.bells += next.bells;
 }

@@ -8,7 +8,8 @@
 // applies the same edits to txtTerm.
 //
 // Line breaks are one character ('\n'), as in QPlainTextEdit: a backspace
-// right after a line break removes the line break.
+// right after a line break removes the line break. A bell (BEL, 7) is a
+// sound, not a character: it is counted and left out before anything else.
 
 namespace DisplayRules {
 
@@ -17,6 +18,7 @@ inline constexpr qsizetype TerminalLimit = 16000;
 // ...by dropping this many from its start, as often as needed.
 inline constexpr qsizetype TerminalTrim = 4096;
 
+inline constexpr QChar Bell = QChar(7);
 inline constexpr QChar Backspace = QChar(8);
 inline constexpr QChar LineFeed = QChar(10);
 inline constexpr QChar CarriageReturn = QChar(13);
@@ -31,6 +33,7 @@ struct DisplayEdit
     qsizetype dropFront = 0;  // a multiple of TerminalTrim
     qsizetype removeLast = 0; // for one chunk: 1 when a leading backspace took the last character
     QString append;           // as shown: line feeds dropped, carriage returns made line breaks
+    qsizetype bells = 0;      // BEL characters: each sounds, none is drawn or takes a backspace
 
     bool operator==(const DisplayEdit &) const = default;
 };

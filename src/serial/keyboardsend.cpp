@@ -1,9 +1,12 @@
 #include "serial/keyboardsend.h"
 
+#include "serial/pastetext.h"
 #include "shared/failure.h"
 
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 
 std::optional<QString> typedText(int key, Qt::KeyboardModifiers modifiers, const QString &text)
@@ -31,10 +34,18 @@ std::optional<QString> typedText(int key, Qt::KeyboardModifiers modifiers, const
 
 namespace {
 
-// The line carries 8-bit characters: Latin-1 codes only.
-bool hasByteCode(QChar c)
+// What the terminal shows of typed text: carriage return (a line break),
+// backspace and tab act; other control codes show nothing.
+QString echoed(const QString &text)
 {
-    return c.unicode() <= 0xFF;
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const bool control = c.unicode() < 32 || c.unicode() == 127;
+        if (!control || c == QChar(13) || c == QChar(8) || c == QChar(9))
+            shown.append(c);
+    }
+    return shown;
 }
 
 } // namespace
@@ -42,22 +53,33 @@ bool hasByteCode(QChar c)
 KeyboardSend::KeyboardSend(QPlainTextEdit &txtTerm, KeyboardLink link, QObject *parent)
     : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_link(std::move(link))
 {
+    // Only the program writes into the terminal: no cut, delete, drop or
+    // paste by the text box itself. The caret and keyboard selection stay,
+    // and so do composed characters (read-only turns input methods off).
+    m_txtTerm.setReadOnly(true);
+    m_txtTerm.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_txtTerm.setAttribute(Qt::WA_InputMethodEnabled, true);
     m_txtTerm.installEventFilter(this);
+    m_txtTerm.viewport()->installEventFilter(this);
 }
 
 bool KeyboardSend::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_txtTerm.viewport()) {
+        const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+        const bool release = event->type() == QEvent::MouseButtonRelease;
+        if ((!press && !release) || static_cast<QMouseEvent *>(event)->button() != Qt::MiddleButton)
+            return false;
+        if (release)
+            pasteFrom(QGuiApplication::clipboard()->supportsSelection() ? QClipboard::Selection
+                                                                        : QClipboard::Clipboard);
+        return true;
+    }
     if (watched != &m_txtTerm)
         return false;
 
-    if (event->type() == QEvent::KeyPress) {
-        // Pending received text first: the key acts on the text as shown.
-        if (m_link.beforeKey)
-            m_link.beforeKey();
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const std::optional<QString> typed = typedText(key->key(), key->modifiers(), key->text());
-        return typed && txtTerm_KeyPress(*typed);
-    }
+    if (event->type() == QEvent::KeyPress)
+        return keyPress(*static_cast<QKeyEvent *>(event));
     // Composed characters (dead keys, input methods) arrive as a commit.
     if (event->type() == QEvent::InputMethod) {
         const auto *input = static_cast<QInputMethodEvent *>(event);
@@ -70,34 +92,89 @@ bool KeyboardSend::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+bool KeyboardSend::keyPress(const QKeyEvent &key)
+{
+    // Pending received text first: the key acts on the text as shown.
+    if (m_link.beforeKey)
+        m_link.beforeKey();
+    if (clipboardKey(key))
+        return true;
+    const std::optional<QString> typed = typedText(key.key(), key.modifiers(), key.text());
+    return typed && txtTerm_KeyPress(*typed);
+}
+
+// The terminal's own clipboard keys; the plain Ctrl ones belong to the board.
+bool KeyboardSend::clipboardKey(const QKeyEvent &key)
+{
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    const bool ctrlShift = modifiers == (Qt::ControlModifier | Qt::ShiftModifier);
+    if ((ctrlShift && key.key() == Qt::Key_C) || (modifiers == Qt::ControlModifier && key.key() == Qt::Key_Insert)) {
+        m_txtTerm.copy();
+        return true;
+    }
+    if ((ctrlShift && key.key() == Qt::Key_V) || (modifiers == Qt::ShiftModifier && key.key() == Qt::Key_Insert)) {
+        pasteFrom(QClipboard::Clipboard);
+        return true;
+    }
+    return false;
+}
+
 bool KeyboardSend::txtTerm_KeyPress(const QString &typed)
 {
     if (m_link.sendingBlocked && m_link.sendingBlocked())
         return true;
-    if (!m_link.portOpen())
-        return false;
-    if (!send(typed))
-        return true;
-    if (m_link.echo())
-        return false;
-    m_txtTerm.moveCursor(QTextCursor::End);
+    const LineText line = lineTextOfTyped(typed);
+    report(leftOutReport(line));
+    type(line.text);
     return true;
 }
 
-// False when Output failed.
-bool KeyboardSend::send(const QString &typed)
+void KeyboardSend::pasteFrom(QClipboard::Mode mode)
 {
-    // A composed commit may hold several characters: one byte each.
-    for (const QChar c : typed) {
-        if (!hasByteCode(c))
-            continue;
-        try {
-            m_link.output(QString(c));
-        } catch (const Failure &failure) {
-            if (m_link.sendFailed)
-                m_link.sendFailed(failure);
-            return false;
-        }
+    paste(QGuiApplication::clipboard()->text(mode));
+}
+
+void KeyboardSend::paste(const QString &text)
+{
+    if (m_link.sendingBlocked && m_link.sendingBlocked()) {
+        report(QStringLiteral("Collage refusé : un transfert de programme est en cours. Collez de nouveau une fois "
+                              "le transfert terminé."));
+        return;
+    }
+    if (m_link.beforeKey)
+        m_link.beforeKey();
+    const LineText line = lineTextOfPaste(text);
+    type(line.text);
+    report(leftOutReport(line));
+}
+
+// Sends (port open) and shows (port closed, or echo on) text of 8-bit
+// characters; the caret ends at the end.
+void KeyboardSend::type(const QString &text)
+{
+    const bool open = m_link.portOpen();
+    if (open && !text.isEmpty() && !send(text))
+        return;
+    if (!open || m_link.echo())
+        m_link.show(echoed(text));
+    m_txtTerm.moveCursor(QTextCursor::End);
+}
+
+// False when Output failed.
+bool KeyboardSend::send(const QString &text)
+{
+    try {
+        m_link.output(text);
+    } catch (const Failure &failure) {
+        if (m_link.sendFailed)
+            m_link.sendFailed(failure);
+        return false;
     }
     return true;
+}
+
+void KeyboardSend::report(const QString &notice) const
+{
+    if (!notice.isEmpty() && m_link.report)
+        m_link.report(notice);
 }

@@ -9,6 +9,19 @@
 
 #include <algorithm>
 
+QString deviceDescription(const SerialDevice &device)
+{
+    QStringList parts;
+    if (!device.description.isEmpty())
+        parts << device.description;
+    // Some adapters give their maker as their product too.
+    if (!device.manufacturer.isEmpty() && device.manufacturer != device.description)
+        parts << device.manufacturer;
+    if (!device.serialNumber.isEmpty())
+        parts << QStringLiteral("n° ") + device.serialNumber;
+    return parts.join(QStringLiteral(", "));
+}
+
 PortResolver::PortResolver(const SettingsStore *store, DeviceLister devices, ConsoleLister consoles)
     : m_store(store), m_devices(std::move(devices)), m_consoles(std::move(consoles))
 {
@@ -44,7 +57,7 @@ std::optional<SerialDevice> PortResolver::presentDevice(const QString &path) con
     }
     // A mapped pty or link is present when it exists, though no lister shows it.
     if (!real.isEmpty())
-        return SerialDevice{QFileInfo(real).fileName(), real, {}};
+        return SerialDevice{QFileInfo(real).fileName(), real, {}, {}, {}};
     return std::nullopt;
 }
 
@@ -52,7 +65,8 @@ QList<SerialDevice> PortResolver::systemDevices()
 {
     QList<SerialDevice> devices;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices.append({info.portName(), info.systemLocation(), info.description()});
+        devices.append(
+            {info.portName(), info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber()});
     return devices;
 }
 

@@ -13,8 +13,14 @@ struct SerialDevice
 {
     QString portName;       // "ttyUSB0"
     QString systemLocation; // "/dev/ttyUSB0"
-    QString description;    // "FT232R USB UART", may be empty
+    QString description;    // the product, "FT232R USB UART"; may be empty
+    QString manufacturer;   // "FTDI"; may be empty
+    QString serialNumber;   // "A50285BI"; may be empty
 };
+
+// What the system knows of the adapter, for the user: product, maker and
+// serial number, those known; empty when none is.
+QString deviceDescription(const SerialDevice &device);
 
 // Turns a port number (1 = first) into a device path, anew at every open.
 // On Windows port N is COMN. Elsewhere the "Ports" section of the settings

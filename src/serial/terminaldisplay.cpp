@@ -4,6 +4,8 @@
 #include "shared/failure.h"
 #include "shared/messageboxes.h"
 
+#include <QApplication>
+#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -76,7 +78,7 @@ void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
 } // namespace
 
 TerminalDisplay::TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent)
-    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes)
+    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes), m_beep(&QApplication::beep)
 {
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &TerminalDisplay::flush);
@@ -126,13 +128,25 @@ void TerminalDisplay::flush()
     m_pending.reset();
     m_sinceFlush.start();
 
+    // One beep for a burst of bells: they would otherwise queue up for seconds.
+    if (batch.edit().bells > 0 && m_beep)
+        m_beep();
     runStep([&] { applyToDocument(*m_txtTerm.document(), batch.edit()); });
     // Caret to the end: nothing selected, the newest text in view.
     runStep([&] { m_txtTerm.moveCursor(QTextCursor::End); });
 }
 
+void TerminalDisplay::showNow(const QString &text)
+{
+    constexpr qsizetype piece = DisplayRules::TerminalTrim;
+    for (qsizetype at = 0; at < text.size(); at += piece)
+        display(text.mid(at, piece));
+    flush();
+}
+
 void prepareTerminalTextBox(QPlainTextEdit &txtTerm)
 {
+    txtTerm.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     txtTerm.setUndoRedoEnabled(false);
     txtTerm.setLineWrapMode(QPlainTextEdit::NoWrap);
     txtTerm.clear();

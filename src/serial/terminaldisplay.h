@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <optional>
 
 class MessageBoxes;
@@ -35,6 +36,14 @@ public:
     void flush();
     bool hasPending() const { return m_pending.has_value(); }
 
+    // Shows text at once, by the same rules, after anything pending (the
+    // keyboard's echo). A long text is taken in pieces, so that the terminal
+    // ends as bounded as after a burst from the board.
+    void showNow(const QString &text);
+
+    // What a bell from the board sounds like (default: the system beep).
+    void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
+
     QPlainTextEdit &textBox() const { return m_txtTerm; }
 
     static constexpr int FrameMilliseconds = 16;
@@ -49,6 +58,7 @@ private:
     std::optional<DisplayBatch> m_pending;
     QTimer m_flushTimer;
     QElapsedTimer m_sinceFlush;
+    std::function<void()> m_beep;
 };
 
 // The name the window, the receive path and the view command call.
@@ -57,8 +67,9 @@ inline void DisplayReceivedText(TerminalDisplay &txtTerm, const QString &data)
     txtTerm.display(data);
 }
 
-// The terminal's set-up at start-up: empty, blue text, lines not wrapped, and
-// no undo history (it would keep every received character).
+// The terminal's set-up at start-up: empty, blue text in the system's
+// fixed-width font (dumps line up), lines not wrapped, and no undo history
+// (it would keep every received character).
 void prepareTerminalTextBox(QPlainTextEdit &txtTerm);
 
 // The terminal's text colour: blue (red 0, green 0, blue 255).

@@ -281,12 +281,13 @@ void FrmProperties::showDevice()
         return;
     }
     const std::optional<SerialDevice> device = m_comm.resolver().presentDevice(path);
+    const QString about = device ? deviceDescription(*device) : QString();
     if (!device)
         lblDevice->setText(path + QStringLiteral(" — absent"));
-    else if (device->description.isEmpty())
+    else if (about.isEmpty())
         lblDevice->setText(path);
     else
-        lblDevice->setText(path + QStringLiteral(" — ") + device->description);
+        lblDevice->setText(path + QStringLiteral(" — ") + about);
 }
 
 void FrmProperties::showFailure(const Failure &failure, const QString &informative)

@@ -1,6 +1,7 @@
 #include "shared/messageboxes.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 MessageAnswer QtMessageBoxes::show(QWidget *parent, const MessageRequest &request)
 {
@@ -18,6 +19,12 @@ MessageAnswer QtMessageBoxes::show(QWidget *parent, const MessageRequest &reques
     if (request.buttons == MessageRequest::Buttons::OkCancel) {
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Ok);
+        // The boxes' texts name their buttons "OK" and "Cancel": keep those
+        // captions whatever language Qt's own buttons speak.
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
+        if (request.escapeMeansOk)
+            box.setEscapeButton(QMessageBox::Ok);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }

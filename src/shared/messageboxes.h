@@ -16,6 +16,8 @@ struct MessageRequest
     QString title;
     QString text;
     QString informativeText; // the system's reason, shown below the text
+    // What Escape and the close box answer on a box with OK and Cancel.
+    bool escapeMeansOk = false;
 };
 
 enum class MessageAnswer { Ok = 1, Cancel = 2 };

@@ -5,6 +5,7 @@
 #include "serial/commerrors.h"
 #include "serial/commevents.h"
 #include "serial/keyboardsend.h"
+#include "serial/reconnector.h"
 #include "serial/terminaldisplay.h"
 #include "settings/config.h"
 #include "settings/frmproperties.h"
@@ -23,9 +24,11 @@
 #include "transfer/upload.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -44,7 +47,8 @@ using Panel = StatusPanels::Panel;
 FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent)
     : QMainWindow(parent), m_store(*environment.store), m_boxes(*environment.boxes), m_chooser(*environment.chooser),
       m_tempDirectory(environment.tempDirectory),
-      MSComm1(PortResolver(environment.store, environment.devices, environment.consoles))
+      MSComm1(PortResolver(environment.store, environment.devices, environment.consoles)),
+      m_beep(environment.beep ? environment.beep : &QApplication::beep)
 {
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(ApplicationTitle);
@@ -52,6 +56,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
 
     createTerminal();
     createActions();
+    createTerminalMenu();
     createMenus();
     createToolBar();
     createFrame1();
@@ -64,6 +69,11 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
 
     connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
     connect(&MSComm1, &MSComm::deviceLost, this, &FrmTerminal::onDeviceLost);
+    m_reconnector =
+        new Reconnector({[this] { return MSComm1.resolver().presentDevice(MSComm1.resolvedDevice()).has_value(); },
+                         [this] { return reopenAfterLoss(); }},
+                        this);
+    connect(m_reconnector, &Reconnector::reconnected, this, &FrmTerminal::onReconnected);
 
     // The window may be made as low as its bars alone: the text box then
     // gets no height, instead of its minimum stopping the window shrinking.
@@ -93,6 +103,7 @@ void FrmTerminal::createTerminal()
     setCentralWidget(txtTerm);
     // They live with the text box they work on.
     m_display = new TerminalDisplay(*txtTerm, m_boxes);
+    m_display->setBeep(m_beep);
     new CaretRest(*txtTerm);
     KeyboardLink link;
     link.portOpen = [this] { return MSComm1.PortOpen(); };
@@ -102,7 +113,42 @@ void FrmTerminal::createTerminal()
     // board's 61 characters.
     link.sendingBlocked = [this] { return uploadRunning(); };
     link.beforeKey = [this] { m_display->flush(); };
+    link.show = [this](const QString &text) { m_display->showNow(text); };
+    link.report = [this](const QString &notice) { notify(notice); };
     m_keyboard = new KeyboardSend(*txtTerm, link);
+}
+
+// Nothing here edits the transcript: it is the board's conversation.
+void FrmTerminal::createTerminalMenu()
+{
+    auto item = [this](const char *name, const QString &caption, auto routine) {
+        auto *action = new QAction(caption, this);
+        action->setObjectName(QLatin1String(name));
+        connect(action, &QAction::triggered, this, routine);
+        return action;
+    };
+    mnuCopier = item("mnuCopier", QStringLiteral("Copier\tCtrl+Maj+C"), [this] { txtTerm->copy(); });
+    mnuColler = item("mnuColler", QStringLiteral("Coller\tCtrl+Maj+V"),
+                     [this] { m_keyboard->pasteFrom(QClipboard::Clipboard); });
+    mnuToutSelectionner =
+        item("mnuToutSelectionner", QStringLiteral("Tout sélectionner"), [this] { txtTerm->selectAll(); });
+    mnuEffacerEcran = item("mnuEffacerEcran", QStringLiteral("Effacer l'écran"), [this] {
+        m_display->flush();
+        txtTerm->clear();
+    });
+    txtTerm->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(txtTerm, &QWidget::customContextMenuRequested, this, &FrmTerminal::showTerminalMenu);
+}
+
+void FrmTerminal::showTerminalMenu(const QPoint &position)
+{
+    auto *menu = new QMenu(txtTerm);
+    menu->setObjectName(QStringLiteral("mnuTerminal"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addActions({mnuCopier, mnuColler});
+    menu->addSeparator();
+    menu->addActions({mnuToutSelectionner, mnuEffacerEcran});
+    menu->popup(txtTerm->viewport()->mapToGlobal(position));
 }
 
 void FrmTerminal::createActions()
@@ -122,6 +168,10 @@ void FrmTerminal::createActions()
     mnuProperties = action("mnuProperties", QStringLiteral("Config Port"), &FrmTerminal::mnuProperties_Click);
     mnuapropos = action("mnuapropos", QStringLiteral("A Propos"), &FrmTerminal::mnuapropos_Click);
     mnuaide = action("mnuaide", QStringLiteral("Aide KORVEX"), &FrmTerminal::mnuaide_Click);
+    // A function key: it types nothing, so it never takes a control code
+    // from the board (every Ctrl+letter is one).
+    mnuComm = action("mnuComm", QStringLiteral("&Connecter/Déconnecter"), &FrmTerminal::comm);
+    mnuComm->setShortcut(QKeySequence(Qt::Key_F5));
 }
 
 void FrmTerminal::createMenus()
@@ -137,6 +187,7 @@ void FrmTerminal::createMenus()
     file->addAction(mnuSendText);
     separator(file, "Bar2");
     file->addAction(mnuRun);
+    file->addAction(mnuComm);
     separator(file, "bar4");
     file->addAction(mnuquitte);
 
@@ -336,8 +387,12 @@ QString FrmTerminal::portUnavailableText() const
 QString FrmTerminal::openFailureDetail() const
 {
     const QString device = MSComm1.resolvedDevice();
-    QString detail = device.isEmpty() ? QStringLiteral("No serial device is present for this port number.")
-                                      : QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
+    if (device.isEmpty())
+        return QStringLiteral(
+            "Aucun adaptateur série n'est présent pour ce port. Branchez l'adaptateur de la platine KORVEX, vérifiez "
+            "que votre compte fait partie du groupe dialout (sudo adduser $USER dialout, puis rouvrez la session), "
+            "puis choisissez le port dans Config > Config Port.");
+    QString detail = QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
     if (detail.contains(QLatin1String("ermission")))
         detail += QStringLiteral("\nThe device may be in use by another program, or your user may need to be in "
                                  "the dialout group.");
@@ -346,6 +401,7 @@ QString FrmTerminal::openFailureDetail() const
 
 void FrmTerminal::closeEvent(QCloseEvent *event)
 {
+    m_reconnector->stop();
     if (m_upload)
         m_upload->stop();
     if (m_transfert)
@@ -456,10 +512,15 @@ void FrmTerminal::mnuConfig_Click()
 
 void FrmTerminal::mnuProperties_Click()
 {
+    // The user has the port in hand while the dialog is open.
+    const bool waited = m_reconnector->isWatching();
+    m_reconnector->stop();
     FrmProperties dialog(MSComm1, m_shared, m_store, m_boxes, this);
     // The indicator and the "Settings" panel follow what the dialog put in force.
     connect(&dialog, &FrmProperties::portStateChanged, this, [this] {
         showIndicator(MSComm1.PortOpen());
+        if (MSComm1.PortOpen())
+            showSettingsPanel();
         updateCommands();
     });
     // A switch that reopened the port, or failed to: the upload follows it;
@@ -470,6 +531,8 @@ void FrmTerminal::mnuProperties_Click()
     });
     connect(&dialog, &FrmProperties::settingsApplied, this, [this] { showSettingsPanel(); });
     dialog.exec();
+    if (waited && !MSComm1.PortOpen())
+        m_reconnector->watch();
 }
 
 void FrmTerminal::mnuapropos_Click()
@@ -504,10 +567,14 @@ bool FrmTerminal::indicatorShowsConnected() const
 
 void FrmTerminal::comm()
 {
+    // The user's own choice: a disconnect is never undone by the waiting.
+    m_reconnector->stop();
     try {
         const bool open = !MSComm1.PortOpen();
         MSComm1.setPortOpen(open);
         showIndicator(open);
+        if (open)
+            showSettingsPanel();
         m_uploadFollowsPort = m_runFollowsPort = true;
     } catch (const Failure &failure) {
         reportPortFailure(failure);
@@ -524,6 +591,33 @@ void FrmTerminal::onDeviceLost()
     if (uploadRunning())
         m_upload->deviceLost();
     updateCommands();
+    m_reconnector->watch();
+}
+
+bool FrmTerminal::reopenAfterLoss()
+{
+    try {
+        MSComm1.setPortOpen(true);
+        return true;
+    } catch (const Failure &) {
+        return false;
+    }
+}
+
+void FrmTerminal::onReconnected()
+{
+    showIndicator(true);
+    showSettingsPanel();
+    notify(QStringLiteral("Port COM %1 de retour (%2) : reconnecté avec les mêmes réglages.")
+               .arg(MSComm1.CommPort())
+               .arg(MSComm1.resolvedDevice()));
+    updateCommands();
+}
+
+// A passing notice over the status bar; the panels come back after it.
+void FrmTerminal::notify(const QString &notice)
+{
+    sbrStatus->showMessage(notice, 10000);
 }
 
 // ---------------------------------------------------------------- which commands are available
@@ -548,7 +642,8 @@ void FrmTerminal::updateCommands()
     const bool uploadOffered = idle && fileChosen && (portOpen || !m_uploadFollowsPort);
     const bool runOffered = idle && (portOpen || !m_runFollowsPort);
 
-    for (QAction *action : {mnuOpenLog, mnuquitte, mnuConfig, mnuProperties, btnOpenLogFile, btnQuitte, btnComm})
+    for (QAction *action :
+         {mnuOpenLog, mnuquitte, mnuConfig, mnuProperties, btnOpenLogFile, btnQuitte, btnComm, mnuComm, mnuColler})
         action->setEnabled(idle);
     mnuVisu->setEnabled(idle && fileChosen);
     mnuSendText->setEnabled(uploadOffered);
@@ -589,17 +684,21 @@ void FrmTerminal::reportLineEvent(const QString &eventMessage, const QString &er
 {
     const QString message = eventMessage.isEmpty() ? errorMessage : eventMessage;
     sbrStatus->setText(Panel::Settings, QStringLiteral("Status: ") + message);
+    const bool error = eventMessage.isEmpty();
+    if (error)
+        m_beep();
     // One error box at a time: a line at the wrong speed must not bury the
-    // user under boxes; later errors still show in the panel.
-    if (!eventMessage.isEmpty() || m_errorBoxOpen) {
+    // user under boxes; later errors still beep and show in the panel.
+    if (!error || m_errorBoxOpen) {
         enableTimer2();
         return;
     }
-    QApplication::beep();
     m_errorBoxOpen = true;
+    // Only the Cancel button quits: Escape or the close box is not a request
+    // to end the program (and abort a load).
     const MessageAnswer answer =
         m_boxes.show(this, {MessageRequest::Icon::None, MessageRequest::Buttons::OkCancel,
-                            QStringLiteral("Click Cancel to quit, OK to ignore."), errorMessage, QString()});
+                            QStringLiteral("Click Cancel to quit, OK to ignore."), errorMessage, QString(), true});
     m_errorBoxOpen = false;
     enableTimer2();
     if (answer == MessageAnswer::Cancel)

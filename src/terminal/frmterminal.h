@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class FileChooser;
@@ -20,6 +21,7 @@ class MessageBoxes;
 class QLabel;
 class QPlainTextEdit;
 class QToolBar;
+class Reconnector;
 class SettingsStore;
 class StatusPanels;
 class TerminalDisplay;
@@ -36,6 +38,7 @@ struct TerminalEnvironment
     PortResolver::DeviceLister devices = PortResolver::systemDevices;
     PortResolver::ConsoleLister consoles = PortResolver::systemConsoles;
     QString tempDirectory;
+    std::function<void()> beep; // the system beep when not set
 };
 
 // The main window: start-up and shutdown, the commands of the menu and the
@@ -89,6 +92,8 @@ private:
     void Timer2_Timer();
 
     void createTerminal();
+    void createTerminalMenu();
+    void showTerminalMenu(const QPoint &position);
     void createActions();
     void createMenus();
     void createToolBar();
@@ -105,6 +110,9 @@ private:
     void showIndicator(bool connected);
     void showSettingsPanel();
     void onDeviceLost();
+    void onReconnected();
+    bool reopenAfterLoss();
+    void notify(const QString &notice);
     void receive();
     void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
     bool convertChosenFile(QStringList &tempLines);
@@ -133,6 +141,12 @@ private:
     QAction *mnuProperties = nullptr;
     QAction *mnuapropos = nullptr;
     QAction *mnuaide = nullptr;
+    QAction *mnuComm = nullptr;
+    // The terminal's context menu.
+    QAction *mnuCopier = nullptr;
+    QAction *mnuColler = nullptr;
+    QAction *mnuToutSelectionner = nullptr;
+    QAction *mnuEffacerEcran = nullptr;
     // The toolbar's buttons, by their keys.
     QAction *btnOpenLogFile = nullptr;
     QAction *btnQuitte = nullptr;
@@ -149,6 +163,8 @@ private:
 
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;
+    Reconnector *m_reconnector = nullptr;
+    std::function<void()> m_beep;
     Upload *m_upload = nullptr;
     QPointer<FrmTransfert> m_transfert;
     std::unique_ptr<InfoWindows> m_infoWindows;

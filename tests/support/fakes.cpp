@@ -7,7 +7,10 @@ MessageAnswer RecordingMessageBoxes::show(QWidget *, const MessageRequest &reque
     shown.append(request);
     if (whileOpen)
         whileOpen(request);
-    return answer;
+    if (!dismiss)
+        return answer;
+    const bool cancel = request.buttons == MessageRequest::Buttons::OkCancel && !request.escapeMeansOk;
+    return cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
 
 std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QString &title, const QString &filter)
@@ -21,16 +24,17 @@ std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QStrin
 bool operator==(const MessageRequest &a, const MessageRequest &b)
 {
     return a.icon == b.icon && a.buttons == b.buttons && a.title == b.title && a.text == b.text
-           && a.informativeText == b.informativeText;
+           && a.informativeText == b.informativeText && a.escapeMeansOk == b.escapeMeansOk;
 }
 
 char *toString(const MessageRequest &request)
 {
     static const char *const icons[] = {"None", "Critical", "Exclamation", "Information"};
     const QString text =
-        QStringLiteral("{icon %1, %2, title \"%3\", text \"%4\", info \"%5\"}")
+        QStringLiteral("{icon %1, %2%6, title \"%3\", text \"%4\", info \"%5\"}")
             .arg(QLatin1String(icons[int(request.icon)]),
                  request.buttons == MessageRequest::Buttons::Ok ? QStringLiteral("Ok") : QStringLiteral("OkCancel"),
-                 request.title, request.text, request.informativeText);
+                 request.title, request.text, request.informativeText,
+                 request.escapeMeansOk ? QStringLiteral(" (Escape: OK)") : QString());
     return qstrdup(text.toUtf8().constData());
 }

@@ -17,6 +17,8 @@ public:
 
     QList<MessageRequest> shown;
     MessageAnswer answer = MessageAnswer::Ok;
+    // Escape or the close box instead of a button: what the real box answers then.
+    bool dismiss = false;
     // Runs while the box is "open", before it answers: lets a test deliver
     // events at the moment a real modal box would be on screen.
     std::function<void(const MessageRequest &)> whileOpen;

@@ -21,6 +21,7 @@ struct TerminalFixture
     FakeFileChooser chooser;
     QTemporaryDir tempDir;
     QList<SerialDevice> devices;
+    int beeps = 0;
     std::unique_ptr<FrmTerminal> window;
 
     FrmTerminal &create()
@@ -32,6 +33,7 @@ struct TerminalFixture
         environment.devices = [this] { return devices; };
         environment.consoles = noConsoles;
         environment.tempDirectory = tempDir.path();
+        environment.beep = [this] { ++beeps; };
         window = std::make_unique<FrmTerminal>(environment);
         return *window;
     }
