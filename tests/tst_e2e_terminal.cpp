@@ -194,16 +194,16 @@ private slots:
     }
 
     // Paste types the clipboard: line ends as Enter, what has no 8-bit code
-    // left out and reported; a long paste leaves the window running. The
+    // left out and counted (a character beyond 16 bits once); a long paste leaves the window running. The
     // context menu copies, and clears the screen.
     void pasteAndCopy()
     {
         Session s;
         QVERIFY(s.start(true));
-        QGuiApplication::clipboard()->setText(QStringLiteral("D 0\r\nP 4100\n\u20ac"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("D 0\r\nP 4100\n\u20ac\U0001F600\u20ac"));
         command(*s.window, "mnuColler")->trigger();
         QTRY_COMPARE(s.board.bytesReceived(), QByteArray("D 0\rP 4100\r"));
-        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().startsWith("1 caractère"));
+        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().startsWith("3 caractères"));
 
         QString lines;
         for (int i = 0; lines.size() < 300000; ++i)
