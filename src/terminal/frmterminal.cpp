@@ -104,7 +104,6 @@ void FrmTerminal::createTerminal()
     // They live with the text box they work on.
     m_display = new TerminalDisplay(*txtTerm, m_boxes);
     m_display->setBeep(m_beep);
-    new CaretRest(*txtTerm);
     KeyboardLink link;
     link.portOpen = [this] { return MSComm1.PortOpen(); };
     link.output = [this](const QString &text) { MSComm1.Output(text); };
@@ -116,6 +115,8 @@ void FrmTerminal::createTerminal()
     link.show = [this](const QString &text) { m_display->showNow(text); };
     link.report = [this](const QString &notice) { notify(notice); };
     m_keyboard = new KeyboardSend(*txtTerm, link);
+    // Installed last, so its filter sees every key before the keyboard takes it.
+    new CaretRest(*txtTerm);
 }
 
 // Nothing here edits the transcript: it is the board's conversation.
