@@ -6,12 +6,17 @@ BUILD_TYPE ?= RelWithDebInfo
 SANITIZE_DIR ?= build-sanitize
 RELEASE_DIR ?= build-release
 FUZZ_DIR ?= build-fuzz
+PACKAGE_DIR ?= build-package
+INSTALL_BUILD_DIR ?= build-install
+PREFIX ?= /usr/local
+DESTDIR ?=
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
 # Debian packages: building and testing; screenshots; fuzzing, sanitizers, lint.
 PACKAGES := build-essential cmake qt6-base-dev qt6-serialport-dev qt6-translations-l10n
 PACKAGES_SCREENSHOTS := xvfb xauth
+PACKAGES_PACKAGE := dpkg-dev file
 PACKAGES_DEV := clang libclang-rt-14-dev libfuzzer-14-dev clang-tidy clang-format cppcheck
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
@@ -42,7 +47,8 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize bench fuzz lint screenshots clean
+.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize bench fuzz lint screenshots \
+	package install clean
 
 all: build
 
@@ -104,5 +110,30 @@ lint: deps-dev configure
 screenshots: deps-screenshots build
 	tools/screenshots.sh $(BUILD_DIR) screenshots
 
+# The Debian package, korvex-terminal_<version>_<arch>.deb in this folder:
+# the program and its desktop files only, dependencies from the binary.
+package: deps
+	$(call install_missing,$(PACKAGES_PACKAGE))
+	$(call fresh_build_dir,$(PACKAGE_DIR))
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DKORVEX_TESTS=OFF $(LAUNCHER)
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	rm -f $(PACKAGE_DIR)/*.deb
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	cp $(PACKAGE_DIR)/*.deb .
+	@echo "Package: $$(cd $(PACKAGE_DIR) && ls *.deb)"
+
+# The same files as the package, under $(DESTDIR)$(PREFIX). Installed into
+# the running system, the desktop's MIME and menu caches are refreshed.
+install: deps
+	$(call fresh_build_dir,$(INSTALL_BUILD_DIR))
+	cmake -S . -B $(INSTALL_BUILD_DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DKORVEX_TESTS=OFF $(LAUNCHER)
+	cmake --build $(INSTALL_BUILD_DIR) -j $(JOBS)
+	$(if $(DESTDIR),,$(SUDO)) env DESTDIR=$(DESTDIR) cmake --install $(INSTALL_BUILD_DIR) --strip
+	@if [ -z "$(DESTDIR)" ]; then \
+	  ! command -v update-mime-database >/dev/null || $(SUDO) update-mime-database $(PREFIX)/share/mime; \
+	  ! command -v update-desktop-database >/dev/null || $(SUDO) update-desktop-database -q $(PREFIX)/share/applications; \
+	  ! command -v gtk-update-icon-cache >/dev/null || $(SUDO) gtk-update-icon-cache -q -t $(PREFIX)/share/icons/hicolor; \
+	fi
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(RELEASE_DIR) $(FUZZ_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(RELEASE_DIR) $(FUZZ_DIR) $(PACKAGE_DIR) $(INSTALL_BUILD_DIR)

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
 
 namespace {
 
@@ -112,19 +113,81 @@ QPixmap icons::toggles()
     return lamp(QColor(0xC0, 0xC0, 0xC0));
 }
 
+// The window icon is one picture for the window, the desktop's menu and the
+// file manager: drawn here at any size, and written out as SVG and PNG files
+// for the desktop's icon theme by the same shapes.
+namespace {
+
+constexpr double IconGrid = 32; // the picture's own units
+const QRectF Badge(1, 3, 30, 24);
+constexpr double BadgeRadius = 3;
+constexpr double StrokeWidth = 3;
+const QColor BadgeFill(0x20, 0x50, 0xA0);
+const QColor BadgeEdge(0x10, 0x30, 0x60);
+const QColor Glyph(Qt::white);
+
+// "K>": the letter's stem, its two arms, the prompt.
+QList<QPolygonF> glyphStrokes()
+{
+    return {QPolygonF({{7, 9}, {7, 21}}), QPolygonF({{15, 9}, {8, 15}, {15, 21}}),
+            QPolygonF({{19, 10}, {25, 15}, {19, 20}})};
+}
+
+QString svgNumber(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QString svgPoints(const QPolygonF &polygon)
+{
+    QStringList points;
+    for (const QPointF &point : polygon)
+        points << svgNumber(point.x()) + QLatin1Char(',') + svgNumber(point.y());
+    return points.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+QImage icons::windowIconImage(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / IconGrid, size / IconGrid);
+    p.setPen(QPen(BadgeEdge, 1));
+    p.setBrush(BadgeFill);
+    p.drawRoundedRect(Badge, BadgeRadius, BadgeRadius);
+    p.setPen(QPen(Glyph, StrokeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    for (const QPolygonF &stroke : glyphStrokes())
+        p.drawPolyline(stroke);
+    return image;
+}
+
+QString icons::windowIconSvg()
+{
+    QString svg = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" "
+                                 "viewBox=\"0 0 %1 %1\">\n")
+                      .arg(svgNumber(IconGrid));
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" ry=\"%5\" fill=\"%6\" "
+                          "stroke=\"%7\" stroke-width=\"1\"/>\n")
+               .arg(svgNumber(Badge.x()), svgNumber(Badge.y()), svgNumber(Badge.width()), svgNumber(Badge.height()),
+                    svgNumber(BadgeRadius), BadgeFill.name(), BadgeEdge.name());
+    svg += QStringLiteral("  <g fill=\"none\" stroke=\"%1\" stroke-width=\"%2\" stroke-linecap=\"round\" "
+                          "stroke-linejoin=\"round\">\n")
+               .arg(Glyph.name(), svgNumber(StrokeWidth));
+    for (const QPolygonF &stroke : glyphStrokes())
+        svg += QStringLiteral("    <polyline points=\"%1\"/>\n").arg(svgPoints(stroke));
+    svg += QStringLiteral("  </g>\n</svg>\n");
+    return svg;
+}
+
 QIcon icons::windowIcon()
 {
-    QPixmap pixmap = canvas(32);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QColor(0x10, 0x30, 0x60));
-    p.setBrush(QColor(0x20, 0x50, 0xA0));
-    p.drawRoundedRect(QRectF(1, 3, 30, 24), 3, 3);
-    p.setPen(Qt::white);
-    QFont font = p.font();
-    font.setBold(true);
-    font.setPixelSize(16);
-    p.setFont(font);
-    p.drawText(QRectF(1, 3, 30, 24), Qt::AlignCenter, QStringLiteral("K>"));
-    return QIcon(pixmap);
+    QIcon icon;
+    for (int size : windowIconSizes())
+        icon.addPixmap(QPixmap::fromImage(windowIconImage(size)));
+    return icon;
 }

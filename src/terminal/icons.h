@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QPixmap>
+#include <QString>
+
+#include <array>
 
 // The program's pictures, drawn in code: 16 x 16 toolbar images 1 to 5
 // (open, quit, send, run, connect), the two connection indicator images and
@@ -13,5 +17,14 @@ QPixmap connected();
 QPixmap notConnected();
 QPixmap toggles();
 QIcon windowIcon();
+
+// The window icon's picture at one size (square, in pixels), and as SVG; the
+// PNG sizes of the desktop's icon theme. No application object is needed.
+QImage windowIconImage(int size);
+QString windowIconSvg();
+constexpr std::array<int, 8> windowIconSizes()
+{
+    return {16, 22, 24, 32, 48, 64, 128, 256};
+}
 
 } // namespace icons

@@ -1,5 +1,6 @@
 #include "transfer/tempfile.h"
 
+#include "app/programinfo.h"
 #include "transfer/hexconvert.h"
 #include "transfer/linereader.h"
 
@@ -78,12 +79,35 @@ TempLines readTempFile(const QString &tempFilePath)
     return result;
 }
 
-QString defaultTempDirectory()
+namespace {
+
+// An installed program's folder: writable when run as root, yet nothing may
+// be written there.
+bool isInstalledFolder(const QString &directory)
 {
-    QString executableDirectory = QCoreApplication::applicationDirPath();
-    if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable())
+    const QString canonical = QFileInfo(directory).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    for (const char *installed : {programinfo::InstalledBinDir, "/usr/bin", "/usr/local/bin"}) {
+        if (canonical == QFileInfo(QString::fromUtf8(installed)).canonicalFilePath())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString chooseTempDirectory(const QString &executableDirectory)
+{
+    if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable()
+        && !isInstalledFolder(executableDirectory))
         return executableDirectory;
     QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
     QDir().mkpath(cache);
     return cache;
+}
+
+QString defaultTempDirectory()
+{
+    return chooseTempDirectory(QCoreApplication::applicationDirPath());
 }

@@ -36,5 +36,7 @@ struct TempLines : FileResult
 TempLines readTempFile(const QString &tempFilePath);
 
 // Where the temporary file goes: the executable's directory when it is
-// writable, else the per-user cache directory (created when missing).
+// writable and is not where the program is installed (a build folder), else
+// the per-user cache directory (created when missing).
+QString chooseTempDirectory(const QString &executableDirectory);
 QString defaultTempDirectory();
