@@ -129,8 +129,9 @@ const QColor Glyph(Qt::white);
 // "K>": the letter's stem, its two arms, the prompt.
 QList<QPolygonF> glyphStrokes()
 {
-    return {QPolygonF({{7, 9}, {7, 21}}), QPolygonF({{15, 9}, {8, 15}, {15, 21}}),
-            QPolygonF({{19, 10}, {25, 15}, {19, 20}})};
+    using P = QPointF;
+    return {QPolygonF{P(7, 9), P(7, 21)}, QPolygonF{P(15, 9), P(8, 15), P(15, 21)},
+            QPolygonF{P(19, 10), P(25, 15), P(19, 20)}};
 }
 
 QString svgNumber(double value)
