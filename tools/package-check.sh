@@ -81,7 +81,7 @@ in_root "$builder" make -C /root/korvex-terminal package 2>&1 | tail -25
 package=$(cd "$builder/root/korvex-terminal" && ls korvex-terminal_*.deb 2>/dev/null | head -1)
 [ -n "$package" ] || fail "make package made no korvex-terminal_*.deb"
 dpkg-deb --info "$builder/root/korvex-terminal/$package" | sed -n '/Package:/,/Description:/p'
-dpkg-deb --contents "$builder/root/korvex-terminal/$package" | awk '{ print $1, $6 }'
+dpkg-deb --contents "$builder/root/korvex-terminal/$package" | awk '$1 !~ /^d/ { print $6 }'
 
 step "Install system: fresh Debian 12 that never built anything"
 new_system "$runner"
@@ -92,7 +92,7 @@ in_root "$runner" sh -c "cd /root/check && apt-get install -y ./$package" >"$wor
     || { tail -30 "$work/install.log"; fail "apt install ./$package"; }
 grep -E '^(Note|Setting up korvex)' "$work/install.log"
 echo "apt installed $(grep -c '^Setting up' "$work/install.log") packages:" \
-    $(sed -n 's/^Setting up \([^:]*\).*/\1/p' "$work/install.log" | sort)
+    $(sed -n 's/^Setting up \([^ :]*\).*/\1/p' "$work/install.log" | sort)
 if in_root "$runner" ldd /usr/bin/korvex-terminal | grep 'not found'; then fail "libraries missing"; fi
 
 step "Validators (installed only now, after the package)"
