@@ -35,6 +35,8 @@ command -v debootstrap >/dev/null || fail "debootstrap is missing: apt-get insta
 
 # Never remove a chroot with something still mounted inside it.
 cleanup() {
+    for pid in $(runner_pids korvex-terminal) $(runner_pids socat); do kill "$pid" 2>/dev/null || true; done
+    wait
     for mounted in "$runner/dev/pts" "$builder/proc" "$runner/proc"; do
         if mountpoint -q "$mounted" 2>/dev/null; then umount "$mounted"; fi
     done
@@ -125,7 +127,8 @@ sleep 5
 board=$(readlink "$runner/root/check/board")
 program=$(runner_pids korvex-terminal)
 [ -n "$program" ] || { cat "$work/run.log"; fail "the program is not running 5 s after its start"; }
-ls -l /proc/"$program"/fd | grep -q " $board\$" || fail "the program did not open the port $board"
+# /proc shows the program's files as this system sees them: under $runner.
+ls -l /proc/"$program"/fd | grep -q -- " -> $runner$board\$" || fail "the program did not open the port $board"
 echo "After 5 s the program runs (pid $program) with the board's line $board open: start-up went through."
 set +e
 wait "$run_pid"
