@@ -82,7 +82,7 @@ step "make package (installs its own build dependencies)"
 in_root "$builder" make -C /root/korvex-terminal package 2>&1 | tail -25
 package=$(cd "$builder/root/korvex-terminal" && ls korvex-terminal_*.deb 2>/dev/null | head -1)
 [ -n "$package" ] || fail "make package made no korvex-terminal_*.deb"
-dpkg-deb --info "$builder/root/korvex-terminal/$package" | sed -n '/Package:/,/Description:/p'
+dpkg-deb --field "$builder/root/korvex-terminal/$package" Package Version Architecture Depends
 dpkg-deb --contents "$builder/root/korvex-terminal/$package" | awk '$1 !~ /^d/ { print $6 }'
 
 step "Install system: fresh Debian 12 that never built anything"
