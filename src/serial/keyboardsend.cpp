@@ -51,7 +51,7 @@ QString echoed(const QString &text)
 } // namespace
 
 KeyboardSend::KeyboardSend(QPlainTextEdit &txtTerm, KeyboardLink link, QObject *parent)
-    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_link(std::move(link))
+    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_viewport(txtTerm.viewport()), m_link(std::move(link))
 {
     // Only the program writes into the terminal: no cut, delete, drop or
     // paste by the text box itself. The caret and keyboard selection stay,
@@ -60,12 +60,14 @@ KeyboardSend::KeyboardSend(QPlainTextEdit &txtTerm, KeyboardLink link, QObject *
     m_txtTerm.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_txtTerm.setAttribute(Qt::WA_InputMethodEnabled, true);
     m_txtTerm.installEventFilter(this);
-    m_txtTerm.viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
 }
 
 bool KeyboardSend::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_txtTerm.viewport()) {
+    // Compared by the pointer kept at construction: while the text box is
+    // being destroyed it is no longer a scroll area to ask.
+    if (watched == m_viewport) {
         const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
         const bool release = event->type() == QEvent::MouseButtonRelease;
         if ((!press && !release) || static_cast<QMouseEvent *>(event)->button() != Qt::MiddleButton)

@@ -72,5 +72,6 @@ private:
     void report(const QString &notice) const;
 
     QPlainTextEdit &m_txtTerm;
+    QWidget *m_viewport;
     KeyboardLink m_link;
 };
