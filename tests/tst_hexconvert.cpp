@@ -52,20 +52,20 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected"); // the load line, "end" or "rejected"
-        QTest::addColumn<bool>("checksumOk");  // recorded, not yet acted on
+        QTest::addColumn<int>("wrongSum");    // the sum a whole record with a wrong one should carry; else -1
         const QString load = QStringLiteral("10 4100:02 41 10 75 81 60 12 41 20 80 FE 00 22 74 0A F5 052F");
         // clang-format off
-        QTest::newRow("sixteen bytes, checksum left out") << QString(sixteen) << load << true;
-        QTest::newRow("wrong checksum still loads") << QString(sixteen).replace("F580", "F581") << load << false;
-        QTest::newRow("filled record") << ":1041100090420000000000000000000000000000" << "10 4110:90 42 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00D2" << false;
-        QTest::newRow("lower case kept, sum upper case") << ":10abcd00" + QString("fe").repeated(16) << "10 abcd:" + QString("fe ").repeated(16) + "0FE0" << false;
-        QTest::newRow("end of file") << QString(eof) << "end" << true;
-        QTest::newRow("empty line") << QString() << "rejected" << false;
-        QTest::newRow("extended address record") << ":020000040001F9" << "rejected" << true;
-        QTest::newRow("count 3") << ":03411000904200DA" << "rejected" << true;
-        QTest::newRow("leading blank shifts the fields") << " " + QString(sixteen) << "rejected" << false;
-        QTest::newRow("one data digit short") << QString(sixteen.left(40)) << "rejected" << false;
-        QTest::newRow("address not hex") << ":1041G000" + QString(32, u'0') << "rejected" << false;
+        QTest::newRow("sixteen bytes, checksum left out") << QString(sixteen) << load << -1;
+        QTest::newRow("wrong checksum: the line still formats") << QString(sixteen).replace("F580", "F581") << load << 0x80;
+        QTest::newRow("filled record") << ":1041100090420000000000000000000000000000" << "10 4110:90 42 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00D2" << 0xCD;
+        QTest::newRow("lower case kept, sum upper case") << ":10abcd00" + QString("fe").repeated(16) << "10 abcd:" + QString("fe ").repeated(16) + "0FE0" << 0x98;
+        QTest::newRow("end of file") << QString(eof) << "end" << -1;
+        QTest::newRow("empty line") << QString() << "rejected" << -1;
+        QTest::newRow("extended address record") << ":020000040001F9" << "rejected" << -1;
+        QTest::newRow("count 3") << ":03411000904200DA" << "rejected" << -1;
+        QTest::newRow("leading blank shifts the fields") << " " + QString(sixteen) << "rejected" << -1;
+        QTest::newRow("one data digit short") << QString(sixteen.left(40)) << "rejected" << -1;
+        QTest::newRow("address not hex") << ":1041G000" + QString(32, u'0') << "rejected" << -1;
         // clang-format on
     }
 
@@ -73,13 +73,14 @@ private slots:
     {
         QFETCH(QString, line);
         QFETCH(QString, expected);
-        QFETCH(bool, checksumOk);
+        QFETCH(int, wrongSum);
         const FormattedLine result = FormatHexLine(line);
         const QString got = result.outcome == LineOutcome::Load  ? result.loadLine
                             : result.outcome == LineOutcome::End ? QStringLiteral("end")
                                                                  : QStringLiteral("rejected");
         QCOMPARE(got, expected);
-        QCOMPARE(parseHexRecord(line.toLatin1()).checksumOk, checksumOk);
+        const HexRecord record = parseHexRecord(line.toLatin1());
+        QCOMPARE(record.checksumWrong() ? record.expectedChecksum : -1, wrongSum);
     }
 
     void convert_data()
@@ -98,6 +99,7 @@ private slots:
         QTest::newRow("last definition wins") << withChecksum(":0141000011") + "\n" + withChecksum(":0141010022") + "\n" + withChecksum(":0141010033") << Lines{":104100001133" + zeros(28), ":1041010022" + zeros(30), ":1041010033" + zeros(30)};
         QTest::newRow("fill wraps at FFFF") << withChecksum(":01FFFF0011") + "\n" + withChecksum(":0100000077") << Lines{":10FFFF001177" + zeros(28), ":1000000077" + zeros(30)};
         QTest::newRow("long record's last part filled from the file") << withChecksum(":14410000" + bytesFrom(0, 20)) + "\n" + withChecksum(":0141180055") << Lines{":10410000" + bytesFrom(0, 16), ":10411000" + bytesFrom(16, 4) + zeros(8) + "55" + zeros(14), ":1041180055" + zeros(30)};
+        QTest::newRow("record with a wrong sum fills nothing") << withChecksum(":03410000AABBCC") + "\n:02410300DDEE00" << Lines{":10410000AABBCC" + zeros(26), ":10410300DDEE" + zeros(28)};
         QTest::newRow("corrupt record defines nothing") << withChecksum(":01410000AA") + "\n:10410100G" + zeros(31) << Lines{":10410000AA" + zeros(30), ":10410100G" + zeros(31)};
         QTest::newRow("mixed ends, empty line, no final end") << eof + "\r" + sixteen + "\n\r\n" + eof + "\r\n" + sixteen << Lines{eof, sixteen, "", eof, sixteen};
         QTest::newRow("LF CR is two ends") << eof + "\n\r" + sixteen << Lines{eof, "", sixteen};

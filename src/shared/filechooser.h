@@ -11,6 +11,9 @@ class FileChooser
 {
 public:
     virtual ~FileChooser() = default;
-    // The chosen path, or nothing when the user cancelled.
-    virtual std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // The chosen path, or nothing when the user cancelled. `filter` may hold
+    // several entries separated by ";;", the first chosen; the dialog opens
+    // in `directory` when it is not empty.
+    virtual std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter,
+                                                    const QString &directory) = 0;
 };

@@ -25,8 +25,12 @@ MessageAnswer QtMessageBoxes::show(QWidget *parent, const MessageRequest &reques
         box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancel"));
         if (request.escapeMeansOk)
             box.setEscapeButton(QMessageBox::Ok);
+    } else if (request.buttons == MessageRequest::Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
     }
-    return box.exec() == QMessageBox::Cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
+    const int answer = box.exec();
+    return answer == QMessageBox::Cancel || answer == QMessageBox::No ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }

@@ -9,7 +9,7 @@ class QWidget;
 struct MessageRequest
 {
     enum class Icon { None, Critical, Exclamation, Information };
-    enum class Buttons { Ok, OkCancel };
+    enum class Buttons { Ok, OkCancel, YesNo }; // YesNo answers Yes as Ok, No as Cancel
 
     Icon icon = Icon::None;
     Buttons buttons = Buttons::Ok;

@@ -26,6 +26,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
@@ -41,6 +44,20 @@ constexpr int ClientWidthTwips = 7155;
 constexpr int ClientHeightTwips = 4785;
 
 using Panel = StatusPanels::Panel;
+
+// Where the folder of the last chosen program file is kept, apart from the port's settings.
+const QString FilesSection = QStringLiteral("Files");
+const QString LastFolderKey = QStringLiteral("LastFolder");
+
+// A local file that "Ouvrir" would list as a program.
+QString droppedProgramFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return {};
+    const QString path = data->urls().constFirst().toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"hex" || suffix == u"ihx" ? path : QString();
+}
 
 } // namespace
 
@@ -100,6 +117,9 @@ void FrmTerminal::createTerminal()
     txtTerm = new QPlainTextEdit(this);
     txtTerm->setObjectName(QStringLiteral("txtTerm"));
     prepareTerminalTextBox(*txtTerm);
+    // A file dropped on the text goes to the window, which chooses it.
+    txtTerm->setAcceptDrops(false);
+    setAcceptDrops(true);
     setCentralWidget(txtTerm);
     // They live with the text box they work on.
     m_display = new TerminalDisplay(*txtTerm, m_boxes);
@@ -304,13 +324,27 @@ void FrmTerminal::createTimers()
 void FrmTerminal::createTransfer()
 {
     m_upload = new Upload([this](const QString &text) { MSComm1.Output(text); }, this);
-    connect(m_upload, &Upload::finished, this, [this](const UploadResult &result) {
+    connect(m_upload, &Upload::progressed, this, [this](const UploadProgress &progress) {
         if (m_transfert)
-            m_transfert->close();
-        updateCommands();
-        if (const std::optional<MessageRequest> box = uploadEndBox(result))
-            m_boxes.show(this, *box);
+            m_transfert->showProgress(progress);
     });
+    connect(m_upload, &Upload::finished, this, &FrmTerminal::uploadFinished);
+}
+
+void FrmTerminal::uploadFinished(const UploadResult &result)
+{
+    if (m_transfert)
+        m_transfert->hide();
+    updateCommands();
+    sbrStatus->setText(Panel::Fichier, uploadEndStatus(result));
+    if (const std::optional<MessageRequest> box = uploadEndBox(result))
+        m_boxes.show(this, *box);
+}
+
+// The speed the port's settings text gives (the first field), 0 when unreadable.
+int FrmTerminal::lineSpeed() const
+{
+    return MSComm1.Settings().section(u',', 0, 0).toInt();
 }
 
 // ---------------------------------------------------------------- start-up and shutdown
@@ -402,11 +436,22 @@ QString FrmTerminal::openFailureDetail() const
 
 void FrmTerminal::closeEvent(QCloseEvent *event)
 {
+    if (uploadRunning()) {
+        const MessageAnswer answer =
+            m_boxes.show(this, {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::YesNo, ApplicationTitle,
+                                QStringLiteral("Un transfert est en cours. Quitter quand même ?"),
+                                QStringLiteral("Le programme ne sera chargé qu’en partie dans la platine.")});
+        // The upload may have ended while the question was open.
+        if (answer != MessageAnswer::Ok && uploadRunning()) {
+            event->ignore();
+            return;
+        }
+    }
     m_reconnector->stop();
     if (m_upload)
         m_upload->stop();
     if (m_transfert)
-        m_transfert->close();
+        m_transfert->hide();
     if (MSComm1.PortOpen())
         MSComm1.setPortOpen(false);
     event->accept();
@@ -420,17 +465,39 @@ void FrmTerminal::mnuquitte_Click()
 
 // ---------------------------------------------------------------- commands
 
+QString FrmTerminal::programFileFilter()
+{
+    return QStringLiteral("Fichier HEX (*.HEX);;Fichiers Intel HEX (*.hex *.ihx);;Tous les fichiers (*)");
+}
+
 void FrmTerminal::mnuOpenLog_Click()
 {
     const std::optional<QString> chosen =
-        m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
+        m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "), programFileFilter(),
+                                   m_store.get(FilesSection, LastFolderKey));
     if (chosen && !chosen->isEmpty())
         chooseProgramFile(*chosen);
+}
+
+void FrmTerminal::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (mnuOpenLog->isEnabled() && !droppedProgramFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void FrmTerminal::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedProgramFile(event->mimeData());
+    if (!mnuOpenLog->isEnabled() || path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    chooseProgramFile(path);
 }
 
 void FrmTerminal::chooseProgramFile(const QString &path)
 {
     const QFileInfo info(path);
+    m_store.save(FilesSection, LastFolderKey, info.absolutePath());
     m_shared.HexFileTitle = info.fileName();
     m_shared.HexFilePath = info.absoluteFilePath();
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
@@ -440,19 +507,14 @@ void FrmTerminal::chooseProgramFile(const QString &path)
     updateCommands();
 }
 
-bool FrmTerminal::convertChosenFile(QStringList &tempLines)
+bool FrmTerminal::convertChosenFile(QList<ProgramLine> &lines)
 {
-    const FileResult converted = ConvertHexFile(m_shared.HexFilePath, m_tempDirectory);
+    const ConvertedProgram converted = ConvertHexFile(m_shared.HexFilePath, m_tempDirectory);
     if (!converted.ok) {
         m_boxes.show(this, converted.errorRequest());
         return false;
     }
-    const TempLines read = readTempFile(converted.path);
-    if (!read.ok) {
-        m_boxes.show(this, read.errorRequest());
-        return false;
-    }
-    tempLines = read.lines;
+    lines = converted.lines;
     return true;
 }
 
@@ -468,28 +530,43 @@ void FrmTerminal::mnuSendText_Click()
 {
     if (refuseOnClosedPort())
         return;
-    QStringList lines;
+    QList<ProgramLine> lines;
     if (!convertChosenFile(lines))
         return;
-    if (!m_transfert)
+    if (!m_transfert) {
         m_transfert = new FrmTransfert(this);
+        connect(m_transfert, &FrmTransfert::cancelRequested, m_upload, &Upload::cancel);
+    }
+    sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
     m_transfert->show();
+    m_upload->setLineSpeed(lineSpeed());
     m_upload->start(lines);
     updateCommands();
 }
 
 void FrmTerminal::mnuVisu_Click()
 {
-    QStringList lines;
+    QList<ProgramLine> lines;
     if (!convertChosenFile(lines))
         return;
-    for (const QString &line : std::as_const(lines)) {
+    // One box for the whole view, after the good lines: a binary file would
+    // otherwise open one per line.
+    const ProgramLine *firstRejected = nullptr;
+    int rejected = 0;
+    for (const ProgramLine &line : std::as_const(lines)) {
         const FormattedLine formatted = FormatHexLine(line);
-        if (formatted.outcome == LineOutcome::Rejected)
-            m_boxes.show(this, errorBox(badFileTypeMessage()));
-        else if (formatted.outcome == LineOutcome::Load)
+        if (formatted.outcome == LineOutcome::Load) {
             DisplayReceivedText(*m_display, formatted.loadLine + QLatin1Char('\r'));
+        } else if (formatted.outcome == LineOutcome::Rejected && rejected++ == 0) {
+            firstRejected = &line;
+        }
     }
+    if (!firstRejected)
+        return;
+    QString detail = rejectedLineDetail(*firstRejected);
+    if (rejected > 1)
+        detail += QStringLiteral("\n%1 lignes refusées en tout ; les autres lignes sont affichées.").arg(rejected);
+    m_boxes.show(this, errorBox(badFileTypeMessage(), detail));
 }
 
 void FrmTerminal::mnuRun_Click()

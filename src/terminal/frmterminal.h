@@ -26,6 +26,8 @@ class SettingsStore;
 class StatusPanels;
 class TerminalDisplay;
 class Upload;
+struct ProgramLine;
+struct UploadResult;
 
 // What the main window is handed by its owner: the settings store, the
 // message boxes, the file dialog, the device lists and where the temporary
@@ -55,8 +57,12 @@ public:
     // Runs once, before the window is first shown.
     void startUp();
 
-    // Chooses the program file as "Ouvrir" does once the dialog answered.
+    // Chooses the program file as "Ouvrir" does once the dialog answered
+    // (also for a file dropped on the window).
     void chooseProgramFile(const QString &path);
+
+    // The open dialog's entries, the command's own first.
+    static QString programFileFilter();
 
     const SharedValues &shared() const { return m_shared; }
     MSComm &serial() { return MSComm1; }
@@ -69,6 +75,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
@@ -115,7 +123,9 @@ private:
     void notify(const QString &notice);
     void receive();
     void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
-    bool convertChosenFile(QStringList &tempLines);
+    bool convertChosenFile(QList<ProgramLine> &lines);
+    void uploadFinished(const UploadResult &result);
+    int lineSpeed() const;
     bool refuseOnClosedPort();
     void applyLayoutRule();
     QString portUnavailableText() const;

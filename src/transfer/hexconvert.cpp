@@ -68,7 +68,7 @@ bool isCopied(const HexRecord &record)
 // bytes are all hexadecimal digits present on the line.
 void learn(const HexRecord &record, DefinedMemory &memory)
 {
-    if (isAddressRecord(record) || record.count == 0)
+    if (isAddressRecord(record) || record.count == 0 || record.checksumWrong())
         return;
     if (record.count == recordBytes) {
         if (record.type != 1 && record.addressComplete && record.bytes.size() >= recordBytes)
@@ -131,6 +131,11 @@ void build(const HexRecord &record, const DefinedMemory &memory, const std::func
 
 bool convertHex(QIODevice &input, const std::function<void(const QByteArray &)> &output)
 {
+    return convertHex(input, [&](const QByteArray &line, const LineOrigin &) { output(line); });
+}
+
+bool convertHex(QIODevice &input, const std::function<void(const QByteArray &, const LineOrigin &)> &output)
+{
     QList<HexRecord> records;
     LineReader reader(input);
     QByteArray line;
@@ -142,8 +147,14 @@ bool convertHex(QIODevice &input, const std::function<void(const QByteArray &)> 
     auto memory = std::make_unique<DefinedMemory>();
     for (const HexRecord &record : std::as_const(records))
         learn(record, *memory);
-    for (const HexRecord &record : std::as_const(records))
-        build(record, *memory, output);
+    LineOrigin origin;
+    const auto withOrigin = [&](const QByteArray &line) { output(line, origin); };
+    for (const HexRecord &record : std::as_const(records)) {
+        ++origin.line;
+        origin.text = record.text;
+        origin.expectedChecksum = record.checksumWrong() ? record.expectedChecksum : -1;
+        build(record, *memory, withOrigin);
+    }
     return true;
 }
 

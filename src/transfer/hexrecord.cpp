@@ -24,14 +24,14 @@ Leading leadingHex(QByteArrayView field)
     return result;
 }
 
-bool checksumAddsUp(const HexRecord &r)
+int expectedChecksumOf(const HexRecord &r)
 {
-    if (!r.countComplete || !r.addressComplete || r.type < 0 || r.bytes.size() <= r.count)
-        return false;
+    if (!r.countComplete || !r.addressComplete || r.type < 0 || r.bytes.size() < r.count)
+        return -1;
     int sum = r.count + (r.address >> 8) + (r.address & 0xFF) + r.type;
-    for (int i = 0; i <= r.count; ++i)
+    for (int i = 0; i < r.count; ++i)
         sum += r.byte(i);
-    return (sum & 0xFF) == 0;
+    return (0x100 - (sum & 0xFF)) & 0xFF;
 }
 
 } // namespace
@@ -82,6 +82,7 @@ HexRecord parseHexRecord(const QByteArray &line)
     r.type = type.digits == 2 ? type.value : -1;
     if (line.size() > HexRecord::dataAt)
         r.bytes = hexBytes(QByteArrayView(line).sliced(HexRecord::dataAt));
-    r.checksumOk = checksumAddsUp(r);
+    r.expectedChecksum = expectedChecksumOf(r);
+    r.checksumOk = r.expectedChecksum >= 0 && r.bytes.size() > r.count && r.byte(r.count) == r.expectedChecksum;
     return r;
 }

@@ -25,6 +25,12 @@ struct HexRecord
     // The record holds its count of data bytes and a checksum, and count,
     // address, type, data and checksum add up to zero modulo 256.
     bool checksumOk = false;
+    // The checksum the record should carry, once its count, address, type and
+    // data are all there; -1 before that.
+    int expectedChecksum = -1;
+
+    // Whole up to its data, but its checksum is wrong or missing.
+    bool checksumWrong() const { return expectedChecksum >= 0 && !checksumOk; }
 
     QByteArrayView addressText() const { return field(addressAt, 4); }
     // The text of `byteCount` data bytes from data byte `first`, as far as the line holds them.

@@ -47,3 +47,33 @@ FormattedLine FormatHexLine(QStringView line)
 {
     return FormatHexLine(parseHexRecord(line.toLatin1()));
 }
+
+QList<ProgramLine> programLines(const QStringList &lines)
+{
+    QList<ProgramLine> result;
+    result.reserve(lines.size());
+    for (const QString &line : lines)
+        result.append({line, {int(result.size()) + 1, line.toLatin1(), -1}});
+    return result;
+}
+
+FormattedLine FormatHexLine(const ProgramLine &line)
+{
+    if (line.origin.expectedChecksum >= 0)
+        return {LineOutcome::Rejected, {}};
+    return FormatHexLine(QStringView(line.text));
+}
+
+QString rejectedLineDetail(const ProgramLine &line)
+{
+    constexpr qsizetype shown = 60;
+    QString text = QString::fromLatin1(line.origin.text);
+    if (text.size() > shown)
+        text = text.left(shown) + QStringLiteral("…");
+    QString detail = text.isEmpty() ? QStringLiteral("Ligne %1 du fichier : ligne vide").arg(line.origin.line)
+                                    : QStringLiteral("Ligne %1 du fichier : « %2 »").arg(line.origin.line).arg(text);
+    if (line.origin.expectedChecksum >= 0)
+        detail += QStringLiteral("\nSomme de contrôle incorrecte : elle devrait être %1.")
+                      .arg(QStringLiteral("%1").arg(line.origin.expectedChecksum, 2, 16, QLatin1Char('0')).toUpper());
+    return detail;
+}

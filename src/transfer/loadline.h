@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/hexconvert.h"
 #include "transfer/hexrecord.h"
 
 #include <QString>
@@ -32,3 +33,21 @@ inline QString badFileTypeMessage()
 FormattedLine FormatHexLine(const HexRecord &record);
 // The same for a line of text (Latin-1).
 FormattedLine FormatHexLine(QStringView line);
+
+// One line of the temporary file, and the program-file line it comes from.
+struct ProgramLine
+{
+    QString text;
+    LineOrigin origin;
+};
+
+// Lines of text as their own origins (line numbers from 1, checksums unknown).
+QList<ProgramLine> programLines(const QStringList &lines);
+
+// As FormatHexLine, and a record whose checksum is wrong is rejected too.
+FormattedLine FormatHexLine(const ProgramLine &line);
+
+// Where a rejected line is, for the box's informative text: the program
+// file's line number and the line (cut), and the sum it should carry when
+// its checksum is what is wrong.
+QString rejectedLineDetail(const ProgramLine &line);

@@ -10,8 +10,10 @@ class QFileDialog;
 class QtFileChooser final : public FileChooser
 {
 public:
-    std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter) override;
+    std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter,
+                                            const QString &directory) override;
 
     // The dialog as the command shows it, for tests to look at.
-    static void configure(QFileDialog &dialog, const QString &title, const QString &filter);
+    static void configure(QFileDialog &dialog, const QString &title, const QString &filter,
+                          const QString &directory = {});
 };

@@ -30,31 +30,38 @@ FileResult writeFailure(const QString &path, const QString &reason)
 
 } // namespace
 
-FileResult ConvertHexFile(const QString &hexFilePath, const QString &tempDirectory)
+ConvertedProgram ConvertHexFile(const QString &hexFilePath, const QString &tempDirectory)
 {
+    ConvertedProgram result;
     QFile input(hexFilePath);
-    if (!input.open(QIODevice::ReadOnly))
-        return readFailure(hexFilePath, input.errorString());
-
+    if (!input.open(QIODevice::ReadOnly)) {
+        static_cast<FileResult &>(result) = readFailure(hexFilePath, input.errorString());
+        return result;
+    }
     const QString tempPath = QDir(tempDirectory).filePath(QLatin1String(tempFileName));
     QSaveFile output(tempPath);
-    if (!output.open(QIODevice::WriteOnly))
-        return writeFailure(tempPath, output.errorString());
-
+    if (!output.open(QIODevice::WriteOnly)) {
+        static_cast<FileResult &>(result) = writeFailure(tempPath, output.errorString());
+        return result;
+    }
     QByteArray line;
-    const bool read = convertHex(input, [&](const QByteArray &record) {
+    const bool read = convertHex(input, [&](const QByteArray &record, const LineOrigin &origin) {
+        result.lines.append({QString::fromLatin1(record), origin});
         line = record;
         line += "\r\n";
         output.write(line);
     });
     if (!read) {
         output.cancelWriting();
-        return readFailure(hexFilePath, input.errorString());
+        static_cast<FileResult &>(result) = readFailure(hexFilePath, input.errorString());
+    } else if (!output.commit()) { // a failed write is remembered by QSaveFile and makes the commit fail
+        static_cast<FileResult &>(result) = writeFailure(tempPath, output.errorString());
+    } else {
+        static_cast<FileResult &>(result) = {true, tempPath, {}, {}};
+        return result;
     }
-    // A failed write is remembered by QSaveFile and makes the commit fail.
-    if (!output.commit())
-        return writeFailure(tempPath, output.errorString());
-    return {true, tempPath, {}, {}};
+    result.lines.clear();
+    return result;
 }
 
 TempLines readTempFile(const QString &tempFilePath)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shared/messageboxes.h"
+#include "transfer/loadline.h"
 
 #include <QString>
 #include <QStringList>
@@ -22,10 +23,17 @@ struct FileResult
     MessageRequest errorRequest() const { return errorBox(message, reason); }
 };
 
+struct ConvertedProgram : FileResult
+{
+    // The lines written, kept in memory: upload and view use these, so that
+    // another program rewriting the temporary file meanwhile changes nothing.
+    QList<ProgramLine> lines;
+};
+
 // Converts the program file into `tempDirectory`/kortemp.hex (CR LF line
 // ends), replacing it atomically. Nothing is written when the program file
 // cannot be read.
-FileResult ConvertHexFile(const QString &hexFilePath, const QString &tempDirectory);
+ConvertedProgram ConvertHexFile(const QString &hexFilePath, const QString &tempDirectory);
 
 struct TempLines : FileResult
 {

@@ -9,13 +9,17 @@ MessageAnswer RecordingMessageBoxes::show(QWidget *, const MessageRequest &reque
         whileOpen(request);
     if (!dismiss)
         return answer;
-    const bool cancel = request.buttons == MessageRequest::Buttons::OkCancel && !request.escapeMeansOk;
+    // Escape answers No to a question.
+    const bool cancel = (request.buttons == MessageRequest::Buttons::OkCancel && !request.escapeMeansOk)
+                        || request.buttons == MessageRequest::Buttons::YesNo;
     return cancel ? MessageAnswer::Cancel : MessageAnswer::Ok;
 }
 
-std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QString &title, const QString &filter)
+std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QString &title, const QString &filter,
+                                                         const QString &directory)
 {
     ++calls;
+    lastDirectory = directory;
     lastTitle = title;
     lastFilter = filter;
     return answer;
@@ -33,7 +37,7 @@ char *toString(const MessageRequest &request)
     const QString text =
         QStringLiteral("{icon %1, %2%6, title \"%3\", text \"%4\", info \"%5\"}")
             .arg(QLatin1String(icons[int(request.icon)]),
-                 request.buttons == MessageRequest::Buttons::Ok ? QStringLiteral("Ok") : QStringLiteral("OkCancel"),
+                 QStringList{"Ok", "OkCancel", "YesNo"}.at(int(request.buttons)),
                  request.title, request.text, request.informativeText,
                  request.escapeMeansOk ? QStringLiteral(" (Escape: OK)") : QString());
     return qstrdup(text.toUtf8().constData());

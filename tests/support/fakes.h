@@ -29,11 +29,13 @@ public:
 class FakeFileChooser final : public FileChooser
 {
 public:
-    std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter) override;
+    std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter,
+                                            const QString &directory) override;
 
     std::optional<QString> answer;
     QString lastTitle;
     QString lastFilter;
+    QString lastDirectory;
     int calls = 0;
 };
 
