@@ -8,6 +8,11 @@
 #include "terminalfixture.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSettings>
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
@@ -20,6 +25,8 @@ const QByteArray Three =
     ":10410000101112131415161718191A1B1C1D1E1F37\r\n:10411000404142434445464748494A4B4C4D4E4F27\r\n"
     ":10412000808182838485868788898A8B8C8D8E8F17\r\n";
 const QString Transmission = QStringLiteral("Erreur de transmission du fichier");
+const QString BadFile = QStringLiteral("Mauvais type de fichier");
+const QString Nothing = QStringLiteral("Rien à charger : ce fichier ne contient aucun enregistrement de données.");
 
 // The board's memory after loading a file: each data byte at its address, the last definition winning.
 QByteArray imageOf(const QByteArray &file)
@@ -51,7 +58,7 @@ struct Rig
     {
         QStringList texts;
         for (const MessageRequest &box : fixture.boxes.shown)
-            texts.append(box == errorBox(box.text, box.informativeText) ? box.text : QStringLiteral("<not ERREUR>"));
+            texts.append(box == errorBox(box.text, box.informativeText) ? box.text : "<not ERREUR> " + box.text);
         return texts;
     }
 
@@ -113,19 +120,25 @@ private slots:
     void viewThenUpload_data()
     {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<bool>("nak"); // the board's answer to the second "H"
+        QTest::addColumn<bool>("nak");          // the board's answer to the second "H"
+        QTest::addColumn<QStringList>("boxes"); // of the view, then of the upload
+        QTest::addColumn<QString>("status");    // how the status bar ends
         QFile blink(QFINDTESTDATA("data/blink_sdcc.hex"));
         QVERIFY(blink.open(QIODevice::ReadOnly));
         // Out of address order, with short records whose filling covers bytes other records load.
-        QTest::newRow("sdcc program") << blink.readAll() << false;
-        QTest::newRow("empty file") << QByteArray() << false;
-        QTest::newRow("NAK on the second record") << Three << true;
+        QTest::newRow("sdcc program") << blink.readAll() << false << QStringList() << "Transfert terminé : ";
+        QTest::newRow("empty file") << QByteArray() << false << QStringList{"<not ERREUR> " + Nothing} << "Rien à charger";
+        QTest::newRow("NAK on the second record") << Three << true << QStringList{Transmission} << "Transfert interrompu : 1 enregistrement chargé sur 3";
+        // The third record's checksum is off by one: the view leaves it out, the upload stops before it.
+        QTest::newRow("wrong checksum") << QByteArray(Three).replace("8F17", "8F18") << false << QStringList{BadFile, BadFile} << "Transfert interrompu : 2 enregistrements chargés sur 2";
     }
 
     void viewThenUpload()
     {
         QFETCH(QByteArray, file);
         QFETCH(bool, nak);
+        QFETCH(QStringList, boxes);
+        QFETCH(QString, status);
         Rig rig;
         QVERIFY(rig.start());
         rig.choose(file);
@@ -140,7 +153,12 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 15000);
 
-        QCOMPARE(rig.boxes(), nak ? QStringList{Transmission} : QStringList());
+        QCOMPARE(rig.boxes(), boxes);
+        QVERIFY2(panelText(window, "Fichier").startsWith(status), qPrintable(panelText(window, "Fichier")));
+        if (boxes.contains(BadFile))
+            QCOMPARE(rig.fixture.boxes.shown.constLast().informativeText,
+                     "Ligne 3 du fichier : « :10412000808182838485868788898A8B8C8D8E8F18 »\n"
+                     "Somme de contrôle incorrecte : elle devrait être 17.");
         QVERIFY(!rig.progressShown() && rig.enabledCommands() == 12);
         QCOMPARE(rig.textUpTo("after"), viewed + "viewed\n");
         QByteArray exchange;
@@ -148,7 +166,7 @@ private slots:
             exchange += "H" + line + " ";
         QCOMPARE(rig.sentSoFar(), exchange + (nak ? "H" : ""));
         QCOMPARE(rig.board.recordsStored(), rig.board.loadLines().size());
-        if (!nak) {
+        if (boxes.isEmpty()) {
             QCOMPARE(viewed, QString::fromLatin1(rig.board.loadLines().join('\n') + (file.isEmpty() ? "" : "\n")));
             QCOMPARE(rig.board.memory(), imageOf(file));
         }
@@ -165,6 +183,8 @@ private slots:
         command(*rig.window, "mnuSendText")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 10000);
         QCOMPARE(rig.boxes(), QStringList{Transmission}); // at once, not the time-out
+        QVERIFY(rig.fixture.boxes.shown[0].informativeText.startsWith(
+            "La platine a été déconnectée pendant le transfert : 2 enregistrements chargés sur 3."));
         QVERIFY(!rig.progressShown() && !rig.window->serial().PortOpen());
         QCOMPARE(rig.enabledCommands(), 8); // all but upload, run and their buttons
 
@@ -179,9 +199,94 @@ private slots:
         QCOMPARE(rig.board.memory(), imageOf(Three));
     }
 
-    // File choice (a cancel keeps it); the view needs no port and shows the
-    // good lines around bad ones; upload refused on a closed port; files that
-    // cannot be read or written: one box with the system's reason. Nothing is sent.
+    // Cancel through the progress window while the board's answer is awaited,
+    // and right after an ACK: the acknowledged line still goes out whole, no
+    // further "H", no box; the commands come back and typing reaches the board.
+    void cancel_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("afterLines"); // cancel once the board has this many load lines
+        QTest::newRow("Annuler while the answer is awaited") << "cmdAnnuler" << 0;
+        QTest::newRow("Escape right after an ACK") << "escape" << 1;
+        QTest::newRow("close box right after an ACK") << "close" << 1;
+    }
+
+    void cancel()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, afterLines);
+        Rig rig;
+        QVERIFY(rig.start());
+        rig.choose(Three);
+        rig.board.setReplyDelayMs(300);
+        const auto cancelNow = [&] {
+            auto *progress = rig.window->findChild<QWidget *>(QStringLiteral("frmTransfert"));
+            if (how == u"escape")
+                QTest::keyClick(progress, Qt::Key_Escape);
+            else if (how == u"close")
+                progress->close();
+            else
+                control<QPushButton>(*progress, "cmdAnnuler")->click();
+        };
+        QObject::connect(&rig.board, &SimulatedBoard::loadLineReceived, [&] {
+            if (rig.board.loadLines().size() == afterLines)
+                cancelNow();
+        });
+        command(*rig.window, "mnuSendText")->trigger();
+        if (afterLines == 0)
+            cancelNow();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 10000);
+        QVERIFY(rig.fixture.boxes.shown.isEmpty() && !rig.progressShown() && rig.enabledCommands() == 12);
+        const int loaded = afterLines + 1;
+        QCOMPARE(panelText(*rig.window, "Fichier"),
+                 QStringLiteral("Transfert annulé : %1 chargé%2 sur 3")
+                     .arg(loaded == 1 ? "1 enregistrement" : QString("%1 enregistrements").arg(loaded))
+                     .arg(loaded == 1 ? "" : "s"));
+        QTest::keyClicks(control<QPlainTextEdit>(*rig.window, "txtTerm"), QStringLiteral("X4100\r"));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.board.executeRequests(), QStringList{"4100"}, 5000);
+        QByteArray exchange;
+        for (const QByteArray &line : rig.board.loadLines())
+            exchange += "H" + line + " ";
+        QCOMPARE(rig.board.bytesReceived(), exchange + "X4100\r");
+        QCOMPARE(rig.board.recordsStored(), loaded);
+    }
+
+    // At 300 bit/s a load line alone takes 2 s on the wire: the records still
+    // load, and a silent board is given 2 s from when its "H" has left. Quitting
+    // meanwhile asks first; No leaves the load running.
+    void slowLineTimeOutCountsFromTheDrainedRequest()
+    {
+        Rig rig;
+        rig.fixture.settings.storeProperties(QStringLiteral("300,n,8,1"), "1", "0", "0");
+        QVERIFY(rig.start());
+        rig.choose(Three);
+        rig.board.setLineSpeed(300);
+        QElapsedTimer sinceSecondLine;
+        QObject::connect(&rig.board, &SimulatedBoard::loadLineReceived, [&] {
+            if (rig.board.loadLines().size() == 2) {
+                rig.board.setSilent(true);
+                sinceSecondLine.start();
+            }
+        });
+        command(*rig.window, "mnuSendText")->trigger();
+        rig.fixture.boxes.answer = MessageAnswer::Cancel;
+        rig.window->close();
+        QVERIFY(rig.window->uploadRunning());
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 20000);
+        // The third "H" leaves 62 characters (2.07 s) after the second line is written.
+        QVERIFY2(sinceSecondLine.elapsed() >= 4000, qPrintable(QString::number(sinceSecondLine.elapsed())));
+        QCOMPARE(rig.boxes(), QStringList({"<not ERREUR> Un transfert est en cours. Quitter quand même ?",
+                                           "Timeout, Pas de réponse !"}));
+        QVERIFY(rig.fixture.boxes.shown[1].informativeText.startsWith(
+            "Enregistrement 3 sur 3, adresse 4120 : pas de réponse"));
+        QCOMPARE(rig.board.recordsStored(), 2);
+    }
+
+    // File choice (a cancel keeps it; the dialog opens where the last file
+    // was; a dropped .hex file is chosen, another file is not); the view needs
+    // no port and shows the good lines around bad ones, with one box; upload
+    // refused on a closed port; files that cannot be read or written: one box
+    // with the system's reason. Nothing is sent.
     void fileChoiceAndRefusals()
     {
         Rig rig;
@@ -189,12 +294,27 @@ private slots:
         FrmTerminal &window = *rig.window;
         command(window, "comm")->trigger();
         command(window, "OpenLogFile")->trigger(); // cancelled
-        QCOMPARE(rig.fixture.chooser.lastTitle + rig.fixture.chooser.lastFilter,
+        QCOMPARE(rig.fixture.chooser.lastTitle + rig.fixture.chooser.lastFilter.section(";;", 0, 0),
                  " Ouvrir Fichier HEX Fichier HEX (*.HEX)");
+        QVERIFY(rig.fixture.chooser.lastDirectory.isEmpty());
         QVERIFY(!command(window, "mnuVisu")->isEnabled() && !command(window, "TransmitTextFile")->isEnabled());
         rig.choose(QByteArray(Three).replace("\r\n:", "\r\n\r\n:"));
         rig.fixture.chooser.answer.reset();
         command(window, "OpenLogFile")->trigger(); // cancelled: the choice stays
+        QCOMPARE(rig.fixture.chooser.lastDirectory, rig.fixture.tempDir.path());
+        for (const char *name : {"notes.txt", "other.HEX"}) {
+            QMimeData dropped;
+            dropped.setUrls({QUrl::fromLocalFile(rig.fixture.tempDir.filePath(QLatin1String(name)))});
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(&window, &enter);
+            if (enter.isAccepted())
+                QCoreApplication::sendEvent(&window, &drop);
+        }
+        QCOMPARE(panelText(window, "Fichier"), QStringLiteral("Fichier: other.HEX"));
+        const QSettings ini(rig.fixture.settings.store.fileName(), QSettings::IniFormat);
+        QCOMPARE(ini.childGroups(), QStringList({"Files", "Ports"})); // nothing added to [Properties]
+        window.chooseProgramFile(rig.fixture.tempDir.filePath("prog.hex"));
         QCOMPARE(panelText(window, "Fichier"), QStringLiteral("Fichier: prog.hex"));
         QVERIFY(command(window, "mnuVisu")->isEnabled() && command(window, "TransmitTextFile")->isEnabled());
         command(window, "mnuVisu")->trigger();
@@ -209,28 +329,33 @@ private slots:
         QVERIFY(QFile::remove(dir.filePath("kortemp.hex")) && dir.mkdir(QStringLiteral("kortemp.hex")));
         rig.choose(Three);
         command(window, "mnuVisu")->trigger();
-        QCOMPARE(rig.boxes(), QStringList({"Mauvais type de fichier", "Mauvais type de fichier", "Port COM 1 fermé !",
+        QCOMPARE(rig.boxes(), QStringList({BadFile, "Port COM 1 fermé !",
                                            "Impossible de lire le fichier " + dir.filePath("missing.hex"),
                                            "Impossible d'écrire le fichier " + dir.filePath("kortemp.hex")}));
-        QVERIFY(!rig.fixture.boxes.shown[3].informativeText.isEmpty()
-                && !rig.fixture.boxes.shown[4].informativeText.isEmpty());
+        QCOMPARE(rig.fixture.boxes.shown[0].informativeText,
+                 "Ligne 2 du fichier : ligne vide\n2 lignes refusées en tout ; les autres lignes sont affichées.");
+        QVERIFY(!rig.fixture.boxes.shown[2].informativeText.isEmpty()
+                && !rig.fixture.boxes.shown[3].informativeText.isEmpty());
         QCOMPARE(rig.textUpTo("after"), viewed + "viewed\n");
         QCOMPARE(rig.sentSoFar(), QByteArray());
     }
 
-    // Qt's own dialog, as the chooser sets it up, lists ".hex" files of either case.
+    // Qt's own dialog, as the chooser sets it up, lists ".hex" files of either
+    // case under the first entry, and ".ihx" ones too under the second.
     void fileDialogListsHexFilesOfEitherCase()
     {
         QTemporaryDir dir;
-        for (const char *name : {"prog.hex", "PROG2.HEX", "notes.txt"})
+        for (const char *name : {"prog.hex", "PROG2.HEX", "sdcc.IHX", "notes.txt"})
             QVERIFY(QFile(dir.filePath(QLatin1String(name))).open(QIODevice::WriteOnly));
         QFileDialog dialog;
-        QtFileChooser::configure(dialog, QStringLiteral(" Ouvrir Fichier HEX "), QStringLiteral("Fichier HEX (*.HEX)"));
-        dialog.setDirectory(dir.path());
+        QtFileChooser::configure(dialog, QStringLiteral(" Ouvrir Fichier HEX "), FrmTerminal::programFileFilter(),
+                                 dir.path());
         dialog.show();
         auto *view = dialog.findChild<QListView *>(QStringLiteral("listView"));
         QVERIFY(view);
         QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 2);
+        dialog.selectNameFilter(dialog.nameFilters().at(1));
+        QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 3);
     }
 };
 
