@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QSocketNotifier>
 #include <QTest>
@@ -177,6 +178,55 @@ UploadRun uploadOnce(BoardThread &board, TerminalFixture &fixture, const QString
     return run;
 }
 
+// Starts the upload against the board paced at `speed`, presses "Annuler"
+// once `after` load lines have come, and measures until the upload has ended
+// (commands back). Empty on success; else what went wrong.
+struct CancelRun
+{
+    QString failure;
+    double ms = 0;
+    int lines = 0;
+    int stored = 0;
+};
+
+CancelRun cancelOnce(BoardThread &board, TerminalFixture &fixture, const QString &program, int speed, int after)
+{
+    CancelRun run;
+    FrmTerminal &window = *fixture.window;
+    int before = 0;
+    board.call([&](SimulatedBoard &b) {
+        b.setLineSpeed(speed);
+        before = int(b.loadLines().size());
+    });
+    fixture.chooser.answer = program;
+    window.findChild<QAction *>(QStringLiteral("mnuOpenLog"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("mnuSendText"))->trigger();
+    std::atomic<int> lines{0};
+    QObject context;
+    QObject::connect(board.board(), &SimulatedBoard::loadLineReceived, &context, [&] { ++lines; });
+    if (!waitFor([&] { return lines.load() >= after; }, 20'000, 1)) {
+        run.failure = QStringLiteral("the load did not start");
+        return run;
+    }
+    auto *button = window.findChild<QPushButton *>(QStringLiteral("cmdAnnuler"));
+    const qint64 pressed = monotonicNs();
+    button->click();
+    const bool ended = waitFor([&] { return !window.uploadRunning(); }, 10'000, 1);
+    run.ms = double(monotonicNs() - pressed) / 1e6;
+    idleFor(200 + 62 * 10 * 1000 / speed); // the last line finishes arriving
+    board.call([&](SimulatedBoard &b) {
+        run.lines = int(b.loadLines().size()) - before;
+        b.setLineSpeed(0);
+    });
+    board.call([&](SimulatedBoard &b) { run.stored = b.recordsStored(); });
+    if (!ended)
+        run.failure = QStringLiteral("did not end");
+    else if (!fixture.boxes.shown.isEmpty())
+        run.failure = QStringLiteral("box: ") + fixture.boxes.shown.constLast().text;
+    fixture.boxes.shown.clear();
+    return run;
+}
+
 double mean(const std::vector<double> &values)
 {
     return values.empty() ? 0 : std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
@@ -263,6 +313,33 @@ void benchUpload(Report &report)
                        .arg(number(ratio, 4), number(median(run.terminalSideUs), 1)),
                    speed == 115200 ? QStringLiteral("≤ 1.02") : QString(),
                    speed == 115200 ? std::optional<bool>(ratio <= 1.02) : std::nullopt);
+    }
+
+    // Cancel: answered within 100 ms plus one record's wire time (63 characters).
+    for (const int speed : {115200, 9600}) {
+        std::vector<double> latencies;
+        QString failure;
+        for (int i = 0; i < runs(5) && failure.isEmpty(); ++i) {
+            const int storedBefore = [&] {
+                int n = 0;
+                board.call([&](SimulatedBoard &b) { n = b.recordsStored(); });
+                return n;
+            }();
+            const CancelRun run = cancelOnce(board, fixture, program, speed, 20 + i * 7);
+            if (!run.failure.isEmpty())
+                failure = run.failure;
+            else if (run.stored - storedBefore != run.lines)
+                failure = QStringLiteral("a load line arrived cut");
+            latencies.push_back(run.ms);
+        }
+        const double bound = 100.0 + 63.0 * 10 * 1000 / speed;
+        const double worst = latencies.empty() ? 0 : *std::max_element(latencies.begin(), latencies.end());
+        report.add(section, QStringLiteral("\"Annuler\" → upload ended, board paced at %1 bit/s").arg(speed),
+                   failure.isEmpty() ? QStringLiteral("%1 ms (median %2 over %3 runs)")
+                                           .arg(number(worst, 1), number(median(latencies), 1))
+                                           .arg(latencies.size())
+                                     : QStringLiteral("failed: ") + failure,
+                   QStringLiteral("≤ %1 ms").arg(number(bound, 1)), failure.isEmpty() && worst <= bound);
     }
 
     // Waiting for an answer that never comes (the upload's 2 s reply time-out).

@@ -4,7 +4,6 @@
 #include "settings/frmproperties.h"
 #include "shared/qttranslations.h"
 #include "simulatedboard.h"
-#include "transfer/frmtransfert.h"
 #include "transfer/qtfilechooser.h"
 
 #include "terminalfixture.h"
@@ -84,13 +83,14 @@ private slots:
                                                      &window);
         else if (name == QLatin1String("Config"))
             dialog = std::make_unique<Config>(values, nullptr, &window);
-        else if (name == QLatin1String("frmTransfert"))
-            dialog = std::make_unique<FrmTransfert>(&window);
-        else if (name == QLatin1String("QFileDialog")) {
+        else if (name == QLatin1String("frmTransfert")) { // mid-load, on a slow line
+            board.setLineSpeed(2400);
+            trigger("mnuSendText");
+            QTRY_VERIFY_WITH_TIMEOUT(board.loadLines().size() >= 4, 10000);
+        } else if (name == QLatin1String("QFileDialog")) {
             auto files = std::make_unique<QFileDialog>(&window);
-            QtFileChooser::configure(*files, QStringLiteral(" Ouvrir Fichier HEX "),
-                                     QStringLiteral("Fichier HEX (*.HEX)"));
-            files->setDirectory(QFileInfo(QFINDTESTDATA("data/blink_sdcc.hex")).absolutePath());
+            QtFileChooser::configure(*files, QStringLiteral(" Ouvrir Fichier HEX "), FrmTerminal::programFileFilter(),
+                                     QFileInfo(QFINDTESTDATA("data/blink_sdcc.hex")).absolutePath());
             dialog = std::move(files);
         } else if (name == QLatin1String("mnuTerminal")) { // the terminal's context menu
             QWidget *viewport = window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"))->viewport();
