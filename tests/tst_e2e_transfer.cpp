@@ -8,15 +8,15 @@
 #include "terminalfixture.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QDropEvent>
-#include <QMimeData>
-#include <QPushButton>
-#include <QSettings>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QListView>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QtTest/QTest>
 
 namespace {
@@ -127,10 +127,14 @@ private slots:
         QVERIFY(blink.open(QIODevice::ReadOnly));
         // Out of address order, with short records whose filling covers bytes other records load.
         QTest::newRow("sdcc program") << blink.readAll() << false << QStringList() << "Transfert terminé : ";
-        QTest::newRow("empty file") << QByteArray() << false << QStringList{"<not ERREUR> " + Nothing} << "Rien à charger";
-        QTest::newRow("NAK on the second record") << Three << true << QStringList{Transmission} << "Transfert interrompu : 1 enregistrement chargé sur 3";
+        QTest::newRow("empty file") << QByteArray() << false << QStringList{"<not ERREUR> " + Nothing}
+                                    << "Rien à charger";
+        QTest::newRow("NAK on the second record")
+            << Three << true << QStringList{Transmission} << "Transfert interrompu : 1 enregistrement chargé sur 3";
         // The third record's checksum is off by one: the view leaves it out, the upload stops before it.
-        QTest::newRow("wrong checksum") << QByteArray(Three).replace("8F17", "8F18") << false << QStringList{BadFile, BadFile} << "Transfert interrompu : 2 enregistrements chargés sur 2";
+        QTest::newRow("wrong checksum") << QByteArray(Three).replace("8F17", "8F18") << false
+                                        << QStringList{BadFile, BadFile}
+                                        << "Transfert interrompu : 2 enregistrements chargés sur 2";
     }
 
     void viewThenUpload()

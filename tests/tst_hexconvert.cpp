@@ -52,7 +52,7 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("expected"); // the load line, "end" or "rejected"
-        QTest::addColumn<int>("wrongSum");    // the sum a whole record with a wrong one should carry; else -1
+        QTest::addColumn<int>("wrongSum");     // the sum a whole record with a wrong one should carry; else -1
         const QString load = QStringLiteral("10 4100:02 41 10 75 81 60 12 41 20 80 FE 00 22 74 0A F5 052F");
         // clang-format off
         QTest::newRow("sixteen bytes, checksum left out") << QString(sixteen) << load << -1;

@@ -55,11 +55,12 @@ private slots:
         QTest::addColumn<QStringList>("events"); // received data, "<lost>", "<lost in write N>" or "<refuse>"
         QTest::addColumn<QStringList>("expectedSent");
         QTest::addColumn<Outcome>("outcome");
-        QTest::addColumn<QString>("box"); // empty: none
+        QTest::addColumn<QString>("box");   // empty: none
         QTest::addColumn<QString>("where"); // in the box's informative text, or the status when no box
         const QString transmission = QStringLiteral("Erreur de transmission du fichier");
         const QString timeout = QStringLiteral("Timeout, Pas de réponse !");
-        const QString nothing = QStringLiteral("Rien à charger : ce fichier ne contient aucun enregistrement de données.");
+        const QString nothing =
+            QStringLiteral("Rien à charger : ce fichier ne contient aucun enregistrement de données.");
         // clang-format off
         QTest::newRow("line after the end record still sent") << L{record1, eof, record2} << L{ack, ack} << L{H, load1, H, load2} << Outcome::Loaded << QString() << "Transfert terminé : 2 enregistrements (4100–411F) en 0 s";
         QTest::newRow("end-of-file record only") << L{eof} << L{} << L{} << Outcome::NothingToLoad << nothing << "";

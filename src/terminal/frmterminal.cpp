@@ -28,11 +28,11 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTime>
@@ -472,9 +472,8 @@ QString FrmTerminal::programFileFilter()
 
 void FrmTerminal::mnuOpenLog_Click()
 {
-    const std::optional<QString> chosen =
-        m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "), programFileFilter(),
-                                   m_store.get(FilesSection, LastFolderKey));
+    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(
+        this, QStringLiteral(" Ouvrir Fichier HEX "), programFileFilter(), m_store.get(FilesSection, LastFolderKey));
     if (chosen && !chosen->isEmpty())
         chooseProgramFile(*chosen);
 }

@@ -85,5 +85,7 @@ QString timeLeftText(int recordsSent, int recordsTotal, qint64 elapsedMs)
     const qint64 seconds = (elapsedMs * (recordsTotal - recordsSent) / recordsSent + 999) / 1000;
     if (seconds < 60)
         return QStringLiteral("Temps restant : environ %1 s").arg(seconds);
-    return QStringLiteral("Temps restant : environ %1 min %2 s").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("Temps restant : environ %1 min %2 s")
+        .arg(seconds / 60)
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
 }

@@ -49,9 +49,10 @@ std::optional<MessageRequest> uploadEndBox(const UploadResult &result)
     case Outcome::Loaded:
     case Outcome::Cancelled: return std::nullopt;
     case Outcome::NothingToLoad:
-        return MessageRequest{MessageRequest::Icon::Information, MessageRequest::Buttons::Ok, ApplicationTitle,
-                              QStringLiteral("Rien à charger : ce fichier ne contient aucun enregistrement de données."),
-                              QStringLiteral("Vérifiez que vous avez choisi le fichier HEX produit par l’assembleur.")};
+        return MessageRequest{
+            MessageRequest::Icon::Information, MessageRequest::Buttons::Ok, ApplicationTitle,
+            QStringLiteral("Rien à charger : ce fichier ne contient aucun enregistrement de données."),
+            QStringLiteral("Vérifiez que vous avez choisi le fichier HEX produit par l’assembleur.")};
     case Outcome::TimedOut: return errorBox(QStringLiteral("Timeout, Pas de réponse !"), result.detail);
     case Outcome::LineRejected: return errorBox(badFileTypeMessage(), result.detail);
     case Outcome::RefusedByBoard: break;
@@ -222,8 +223,8 @@ bool Upload::send(const QString &text)
     } catch (const Failure &failure) {
         // cppcheck-suppress knownConditionTrueFalse ; m_send may have re-entered
         if (run == m_run) {
-            m_result.detail = QStringLiteral("%1 : le port a refusé l’écriture. %2.")
-                                  .arg(recordWhere(), loadedSoFar(m_result));
+            m_result.detail =
+                QStringLiteral("%1 : le port a refusé l’écriture. %2.").arg(recordWhere(), loadedSoFar(m_result));
             end(UploadResult::Outcome::DeviceLost, failure.description());
         }
         return false;
@@ -238,8 +239,8 @@ bool Upload::send(const QString &text)
 
 void Upload::reportProgress()
 {
-    emit progressed({m_result.recordsSent, m_result.recordsTotal, m_loadLine.mid(3, 4).toUpper(),
-                     m_clock.elapsed(), m_cancelling});
+    emit progressed(
+        {m_result.recordsSent, m_result.recordsTotal, m_loadLine.mid(3, 4).toUpper(), m_clock.elapsed(), m_cancelling});
 }
 
 QString Upload::recordWhere() const
