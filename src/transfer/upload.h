@@ -112,6 +112,7 @@ private:
     QElapsedTimer m_clock;
     int m_bitsPerSecond = 0;
     qint64 m_lineFreeNs = 0; // when what was written so far has left on the line
+    qint64 m_lastProgressMs = 0;
 
     bool m_running = false;
     bool m_awaitingReply = false;
