@@ -37,8 +37,7 @@ char *toString(const MessageRequest &request)
     const QString text =
         QStringLiteral("{icon %1, %2%6, title \"%3\", text \"%4\", info \"%5\"}")
             .arg(QLatin1String(icons[int(request.icon)]),
-                 QStringList{"Ok", "OkCancel", "YesNo"}.at(int(request.buttons)),
-                 request.title, request.text, request.informativeText,
-                 request.escapeMeansOk ? QStringLiteral(" (Escape: OK)") : QString());
+                 QStringList{"Ok", "OkCancel", "YesNo"}.at(int(request.buttons)), request.title, request.text,
+                 request.informativeText, request.escapeMeansOk ? QStringLiteral(" (Escape: OK)") : QString());
     return qstrdup(text.toUtf8().constData());
 }
