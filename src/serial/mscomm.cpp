@@ -191,7 +191,7 @@ QString MSComm::openableLocation()
         m_lastOpenError = QStringLiteral("no such device");
         throw commerrors::invalidPortNumber();
     }
-    const QString location = info.canonicalFilePath();
+    QString location = info.canonicalFilePath();
     // A directory, a plain file or a pipe named in the "Ports" section is no
     // port at all: unavailable, not a line that refuses its settings.
     struct stat status

@@ -126,12 +126,12 @@ void PortReader::follow(Outcome outcome, bool woken)
         m_sinceLarge.start();
     const bool slowLine = m_smallReads >= SmallReadsBeforeWaiting
                           && (!m_sinceLarge.isValid() || m_sinceLarge.elapsed() > QuietAfterLargeMs);
-    if (woken && outcome.bytes == 0) // readable with nothing to read: look again a frame later
+    // Readable with nothing to read, or a slow line: look again a frame later.
+    const bool emptyWake = woken && outcome.bytes == 0;
+    if (emptyWake || slowLine)
         m_frame.start();
-    else if (!slowLine)
-        m_notifier->setEnabled(true);
     else
-        m_frame.start();
+        m_notifier->setEnabled(true);
     if (outcome.bytes > 0)
         emit received();
 }

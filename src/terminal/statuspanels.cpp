@@ -51,15 +51,20 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
 
 QLabel *StatusPanels::addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch)
 {
-    auto *label = new QLabel(text, this);
-    label->setObjectName(keyOf(panel));
-    label->setToolTip(tooltip);
-    label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setMinimumWidth(twips::toPixels(minimumTwips, twips::logicalDpi(this)));
-    label->installEventFilter(this);
-    addWidget(label, stretch);
-    m_panels[static_cast<std::size_t>(panel)] = label;
-    return label;
+    auto *created = new QLabel(text, this);
+    created->setObjectName(keyOf(panel));
+    created->setToolTip(tooltip);
+    created->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    created->setMinimumWidth(twips::toPixels(minimumTwips, twips::logicalDpi(this)));
+    created->installEventFilter(this);
+    addWidget(created, stretch);
+    m_panels[static_cast<std::size_t>(panel)] = created;
+    return created;
+}
+
+QLabel *StatusPanels::label(Panel panel) const
+{
+    return m_panels.at(static_cast<std::size_t>(panel));
 }
 
 void StatusPanels::setText(Panel panel, const QString &text)

@@ -28,7 +28,7 @@ protected:
 
 private:
     QLabel *addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch);
-    QLabel *label(Panel panel) const { return m_panels[static_cast<std::size_t>(panel)]; }
+    QLabel *label(Panel panel) const;
 
     std::array<QLabel *, 4> m_panels{};
 };
