@@ -16,15 +16,8 @@
         }                                                                                                              \
     } while (false)
 
-// Text quoted for the report, with control characters escaped.
+// Text quoted for the report, with control and non-ASCII characters escaped.
 inline QString quoted(const QString &text)
 {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F || c.unicode() > 0x7E)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out + QLatin1Char('"');
+    return u'"' + QString::fromLatin1(text.toUtf8().toPercentEncoding(" !#$&'()*+,/:;=?@[]{}<>|\\^`~")) + u'"';
 }
