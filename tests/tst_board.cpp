@@ -31,7 +31,10 @@ class tst_Board : public QObject
     QByteArray received;
 
 private slots:
-    void initTestCase() { connect(&port, &QSerialPort::readyRead, this, [this] { received += port.readAll(); }); }
+    void initTestCase()
+    {
+        connect(&port, &QSerialPort::readyRead, this, [this] { received += port.readAll(); });
+    }
     void init()
     {
         port.close();

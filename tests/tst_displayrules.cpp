@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(txtTerm.textCursor().position(), model.text.size());
         QVERIFY(!txtTerm.textCursor().hasSelection());
         QVERIFY(txtTerm.viewport()->rect().contains(txtTerm.cursorRect())); // the newest line is in view
-        QCOMPARE(txtTerm.document()->availableUndoSteps(), 0);                 // no undo history piling up
+        QCOMPARE(txtTerm.document()->availableUndoSteps(), 0);              // no undo history piling up
         QVERIFY(boxes.shown.isEmpty());
     }
 };

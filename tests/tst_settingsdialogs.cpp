@@ -129,9 +129,15 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("closedBy");
         QTest::addColumn<QString>("address");
-        QTest::newRow("OK, trailing blank") << "8000 " << "OKButton" << "8000 ";
-        QTest::newRow("OK, no completion to 4000") << "40" << "OKButton" << "40";
-        QTest::newRow("Cancel") << "8000" << "CancelButton" << "4100";
+        QTest::newRow("OK, trailing blank") << "8000 "
+                                            << "OKButton"
+                                            << "8000 ";
+        QTest::newRow("OK, no completion to 4000") << "40"
+                                                   << "OKButton"
+                                                   << "40";
+        QTest::newRow("Cancel") << "8000"
+                                << "CancelButton"
+                                << "4100";
         QTest::newRow("OK, long") << QString(40000, u'F') << "OKButton" << QString(40000, u'F');
     }
     void startAddress()
