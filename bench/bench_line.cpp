@@ -209,13 +209,10 @@ void benchLine(Report &report)
         return;
     }
     TerminalFixture fixture;
-    fixture.settings.mapPort(1, board.slavePath());
-    FrmTerminal &window = fixture.start();
-    window.show();
-    if (!window.serial().PortOpen() || !QTest::qWaitForWindowExposed(&window)) {
-        report.add(section, QStringLiteral("terminal"), QStringLiteral("failed to start on the board's pty"));
+    FrmTerminal *started = startTerminal(fixture, board, report, section);
+    if (!started)
         return;
-    }
+    FrmTerminal &window = *started;
     QPlainTextEdit &txtTerm = *window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
     idleFor(500);
     const QString platform = QGuiApplication::platformName();

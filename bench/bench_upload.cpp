@@ -243,13 +243,10 @@ void benchUpload(Report &report)
         return;
     }
     TerminalFixture fixture;
-    fixture.settings.mapPort(1, board.slavePath());
-    FrmTerminal &window = fixture.start();
-    window.show();
-    if (!window.serial().PortOpen() || !QTest::qWaitForWindowExposed(&window)) {
-        report.add(section, QStringLiteral("terminal"), QStringLiteral("failed to start on the board's pty"));
+    FrmTerminal *started = startTerminal(fixture, board, report, section);
+    if (!started)
         return;
-    }
+    FrmTerminal &window = *started;
     constexpr int records = 2048; // 32 KiB
     const QString program = fixture.tempDir.filePath(QStringLiteral("program32k.hex"));
     const QString shortProgram = fixture.tempDir.filePath(QStringLiteral("program150.hex"));

@@ -1,12 +1,14 @@
 #include "benchsupport.h"
 
 #include "simulatedboard.h"
+#include "terminalfixture.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QSysInfo>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -313,6 +315,17 @@ void idleFor(int milliseconds)
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+FrmTerminal *startTerminal(TerminalFixture &fixture, const BoardThread &board, Report &report, const QString &section)
+{
+    fixture.settings.mapPort(1, board.slavePath());
+    FrmTerminal &window = fixture.start();
+    window.show();
+    if (window.serial().PortOpen() && QTest::qWaitForWindowExposed(&window))
+        return &window;
+    report.add(section, QStringLiteral("terminal"), QStringLiteral("failed to start on the board's pty"));
+    return nullptr;
 }
 
 } // namespace bench

@@ -19,6 +19,9 @@ class QPlainTextEdit;
 class QWidget;
 class SimulatedBoard;
 
+struct TerminalFixture;
+class FrmTerminal;
+
 namespace bench {
 
 // ---- clocks and memory
@@ -96,6 +99,10 @@ private:
     QString m_error;
     QString m_slavePath;
 };
+
+// The window started on the board's pty and shown, as a user starts it; null,
+// and said in the report, when it does not come up.
+FrmTerminal *startTerminal(TerminalFixture &fixture, const BoardThread &board, Report &report, const QString &section);
 
 // 80-character lines, the peers' comparison stream.
 QByteArray lines80(qint64 size);
