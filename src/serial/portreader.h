@@ -18,7 +18,10 @@ class PortReader final : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int FrameMilliseconds = 16;
+    // Longer than the display's frame (TerminalDisplay::FrameMilliseconds),
+    // so that what a read brings is shown at once rather than a frame later;
+    // about 33 reads a second keep each byte's wait under 20 ms on average.
+    static constexpr int FrameMilliseconds = 30;
     // Half of the kernel's line buffer: more than this in one frame and
     // waiting would only let the line fill it.
     static constexpr qsizetype LargeRead = 2048;

@@ -1,5 +1,7 @@
 #include "serial/terminaldisplay.h"
 
+#include "serial/scrollbarpace.h"
+
 #include "shared/application.h"
 #include "shared/failure.h"
 #include "shared/messageboxes.h"
@@ -78,7 +80,8 @@ void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
 } // namespace
 
 TerminalDisplay::TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent)
-    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes), m_beep(&QApplication::beep)
+    : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes), m_scrollBars(new ScrollBarPace(txtTerm)),
+      m_beep(&QApplication::beep)
 {
     m_flushTimer.setSingleShot(true);
     connect(&m_flushTimer, &QTimer::timeout, this, &TerminalDisplay::flush);
@@ -131,6 +134,7 @@ void TerminalDisplay::flush()
     // One beep for a burst of bells: they would otherwise queue up for seconds.
     if (batch.edit().bells > 0 && m_beep)
         m_beep();
+    m_scrollBars->beforeEdit();
     runStep([&] { applyToDocument(*m_txtTerm.document(), batch.edit()); });
     // Caret to the end: nothing selected, the newest text in view.
     runStep([&] { m_txtTerm.moveCursor(QTextCursor::End); });

@@ -11,6 +11,7 @@
 #include <optional>
 
 class MessageBoxes;
+class ScrollBarPace;
 class QPlainTextEdit;
 
 // Shows received text in the terminal text box txtTerm by the display rules
@@ -55,6 +56,7 @@ private:
 
     QPlainTextEdit &m_txtTerm;
     MessageBoxes &m_boxes;
+    ScrollBarPace *m_scrollBars; // a child of txtTerm
     std::optional<DisplayBatch> m_pending;
     QTimer m_flushTimer;
     QElapsedTimer m_sinceFlush;
