@@ -62,9 +62,6 @@ private slots:
         };
         load("count", broken(0, "11"), "count is \"11\"");
         load("sum of other data", broken(8, "03"), "does not match the data");
-        // The answer to the command shows that no ACK went before it.
-        QTest::newRow("silent") << Setup([](SimulatedBoard &b) { b.setSilent(true); }) << QByteArrayList{"H", "X1\r"}
-                                << QByteArrayList{"", "X1\r\nExecution a partir de 0001" + Prompt} << "";
         QTest::newRow("answer one") << Setup([](SimulatedBoard &b) { b.setAnswerOne(true); }) << QByteArrayList{"H"}
                                     << QByteArrayList{"1"} << "";
         QTest::newRow("junk after ACK") << Setup([](SimulatedBoard &b) { b.setJunkAfterAck(Prompt); })
@@ -86,8 +83,6 @@ private slots:
               {"F 10,1f,5a\r\nMemoire de donnees 0010-001F remplie avec 5A\r\n> ",
                "D 10 1F\r\n0010:" + QByteArray(" 5A").repeated(16) + "\r\n> "});
         typed("backspace, delete", {"Q\bX4\x7f\r"}, {"Q\b \bX4\b \b\r\nUsage: X adresse\r\n> "});
-        typed("first empty line greets once", {"\r", "\r"},
-              {"\r\nKORVEX - moniteur simule\r\nCommandes: X P D R F M\r\n> ", "\r\n> "});
     }
     void exchange()
     {

@@ -1,40 +1,13 @@
 #include "app/commandline.h"
-#include "terminalfixture.h"
 
 #include <QProcess>
 #include <QtTest/QTest>
 
-#include <memory>
-
-// The command line: --version without a display, and a program file named
-// there is chosen exactly as "Ouvrir" chooses it.
+// The command line: --version without a display; a program file to choose at
+// start-up (main hands it to the same routine as "Ouvrir"), or a clear refusal.
 class TestCommandLine : public QObject
 {
     Q_OBJECT
-    // What a chosen file changes, and what viewing it then shows.
-    static QString chooseAndView(TerminalFixture &fixture, const std::function<void(FrmTerminal &)> &choose)
-    {
-        FrmTerminal &window = fixture.start();
-        fixture.boxes.shown.clear(); // start-up's own report (no stored settings)
-        choose(window);
-        command(window, "mnuVisu")->trigger();
-        // The view's lines reach the terminal through its display queue.
-        if (!QTest::qWaitFor([&] { return terminalText(window).contains('\n') || !fixture.boxes.shown.isEmpty(); },
-                             5000))
-            return QStringLiteral("<the view showed nothing>");
-        QStringList boxes;
-        for (const MessageRequest &request : fixture.boxes.shown) {
-            const std::unique_ptr<char[]> text(toString(request));
-            boxes << QString::fromUtf8(text.get());
-        }
-        return QStringLiteral("path=%1 panel=%2 commands=%3%4%5 boxes=%6 terminal=%7")
-            .arg(window.shared().HexFilePath, panelText(window, "Fichier"))
-            .arg(command(window, "mnuSendText")->isEnabled())
-            .arg(command(window, "mnuVisu")->isEnabled())
-            .arg(command(window, "TransmitTextFile")->isEnabled())
-            .arg(boxes.join('|'), terminalText(window).section('\n', 0, 0));
-    }
-
 private slots:
     void version()
     {
@@ -52,36 +25,26 @@ private slots:
                  QStringLiteral("KORVEX Terminal " KORVEX_PROJECT_VERSION "\n"));
     }
 
-    void fileArgument_data()
+    void arguments_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("viewShows");
-        QTest::newRow("program") << QFINDTESTDATA("data/blink_sdcc.hex") << "boxes= terminal=10 4100:";
-        // A path under a regular file: unreadable even for root.
-        QTest::newRow("unreadable") << QFINDTESTDATA("data/blink_sdcc.c") + "/prog.hex"
-                                    << "boxes={icon Critical";
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("outcome"); // file to choose, or the start of the refusal
+        QTest::newRow("none") << QStringList() << "Run: ";
+        QTest::newRow("a program file") << QStringList{"/tmp/prog.hex"} << "Run: /tmp/prog.hex";
+        QTest::newRow("two files") << QStringList{"a.hex", "b.hex"} << "Fail: Un seul fichier HEX peut être donné";
+        QTest::newRow("unknown option") << QStringList{"--port"} << "Fail: Unknown option 'port'.\nLancez";
     }
-    void fileArgument()
+    void arguments()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, viewShows);
-        const CommandLine commandLine = parseCommandLine({QStringLiteral("korvex-terminal"), file});
-        QCOMPARE(commandLine.action, CommandLine::Action::Run);
-
-        TerminalFixture fromOuvrir;
-        fromOuvrir.chooser.answer = file;
-        const QString expected =
-            chooseAndView(fromOuvrir, [](FrmTerminal &window) { command(window, "mnuOpenLog")->trigger(); });
-        TerminalFixture fromCommandLine;
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, outcome);
+        const CommandLine line = parseCommandLine(QStringList{"korvex-terminal"} + arguments);
+        const bool run = line.action == CommandLine::Action::Run;
         const QString got =
-            chooseAndView(fromCommandLine, [&](FrmTerminal &window) { window.chooseProgramFile(commandLine.hexFile); });
-
-        QCOMPARE(got, expected);
-        QVERIFY2(got.contains(QStringLiteral("panel=Fichier: ") + QFileInfo(file).fileName() + " commands=111"),
-                 qPrintable(got));
-        QVERIFY2(got.contains(viewShows), qPrintable(got));
+            QStringList{"Run", "Print", "Fail"}.at(int(line.action)) + ": " + (run ? line.hexFile : line.text);
+        QVERIFY2(run ? got == outcome : got.startsWith(outcome), qPrintable(got));
     }
 };
 
-QTEST_MAIN(TestCommandLine)
+QTEST_GUILESS_MAIN(TestCommandLine)
 #include "tst_commandline.moc"

@@ -12,20 +12,26 @@ class TestKeyboardSend : public QObject
 {
     Q_OBJECT
 
-    static constexpr int Closed = 0, Open = 1, Blocked = 2; // the port, as a key finds it; Blocked: an upload runs
+    // The port, as a key finds it. Blocked: an upload runs; Failing: its Output throws.
+    static constexpr int Closed = 0, Open = 1, Blocked = 2, Failing = 3;
     std::unique_ptr<QPlainTextEdit> m_txtTerm;
     RecordingMessageBoxes m_boxes;
     TerminalDisplay *m_display = nullptr;
     QStringList m_sent, m_reports;
     int m_port = Open;
     bool m_echo = false;
-    std::function<void(const QString &)> m_output;
     QList<int> m_failures;
     std::function<void()> m_beforeKey;
 
     void press(Qt::Key key, const QString &text, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::sendKeyEvent(QTest::Click, m_txtTerm.get(), key, text, modifiers);
+    }
+    void output(const QString &text)
+    {
+        if (m_port == Failing)
+            throw Failure(8018, QStringLiteral("Port closed"));
+        m_sent.append(text);
     }
     // The text with "|" at the caret.
     QString textWithCaret() const { return m_txtTerm->toPlainText().insert(m_txtTerm->textCursor().position(), u'|'); }
@@ -38,7 +44,6 @@ private slots:
         m_failures.clear();
         m_port = Open;
         m_echo = false;
-        m_output = [this](const QString &s) { m_sent.append(s); };
         m_beforeKey = [] {};
         m_txtTerm = std::make_unique<QPlainTextEdit>();
         m_txtTerm->setPlainText(QStringLiteral("abc"));
@@ -47,7 +52,7 @@ private slots:
         cursor.setPosition(1);
         m_txtTerm->setTextCursor(cursor);
         m_display = new TerminalDisplay(*m_txtTerm, m_boxes);
-        new KeyboardSend(*m_txtTerm, {[this] { return m_port != Closed; }, [this](const QString &s) { m_output(s); },
+        new KeyboardSend(*m_txtTerm, {[this] { return m_port != Closed; }, [this](const QString &s) { output(s); },
                                       [this] { return m_echo; }, [this](const QString &s) { m_display->showNow(s); },
                                       [this] { return m_port == Blocked; },
                                       [this](const Failure &f) { m_failures.append(f.number()); },
@@ -83,9 +88,11 @@ private slots:
         row("Ctrl+Shift+Z", Open, false, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "Z", "\x1a");
         row("Ctrl+[", Open, false, Qt::Key_BracketLeft, ctrl, "", "\x1b");
         row("Latin-1 letter", Open, false, Qt::Key_Eacute, none, "\u00e9", "\u00e9");
+        row("composed character", Open, false, 0, none, "\u00ea", "\u00ea");
         row("echo on, no 8-bit code: neither sent nor shown", Open, true, 0x20ac, none, "\u20ac", "");
         row("AltGr (Ctrl+Alt) letter, no 8-bit code", Open, false, Qt::Key_E, Qt::ControlModifier | Qt::AltModifier, "\u20ac", "");
         row("blocked, echo on: nothing sent or shown", Blocked, true, Qt::Key_Return, none, "\r", "", "a|bc");
+        row("failing output, echo on: nothing shown", Failing, true, Qt::Key_X, none, "x", "", "a|bc");
         row("arrow is the text box's", Open, false, Qt::Key_Right, none, "", "", "ab|c");
         row("Ctrl+1 types nothing", Open, false, Qt::Key_1, ctrl, "1", "", "a|bc");
         row("Delete edits nothing", Open, false, Qt::Key_Delete, none, "\x7f", "", "a|bc");
@@ -102,9 +109,16 @@ private slots:
         QFETCH(QString, shown);
         m_port = port;
         m_echo = echo;
-        press(Qt::Key(key), keyText, modifiers);
+        if (key == 0) { // a dead key or input method commits its character without a key press
+            QInputMethodEvent commit;
+            commit.setCommitString(keyText);
+            QApplication::sendEvent(m_txtTerm.get(), &commit);
+        } else {
+            press(Qt::Key(key), keyText, modifiers);
+        }
         QCOMPARE(m_sent, sent);
         QCOMPARE(textWithCaret(), shown);
+        QCOMPARE(m_failures, port == Failing ? QList<int>{8018} : QList<int>());
     }
 
     // Paste types the clipboard's text at the end (CR LF as one CR); copy takes the selection; an upload refuses
@@ -141,25 +155,6 @@ private slots:
         QCOMPARE(textWithCaret(), shown);
         QCOMPARE(m_reports.size(), reports);
         QCOMPARE(QGuiApplication::clipboard()->text(), how.endsWith('C') ? "a" : "x\r\ny\u20ac\r");
-    }
-
-    // A dead key or input method commits its character without a key press.
-    void composedCharacter()
-    {
-        QInputMethodEvent commit;
-        commit.setCommitString(QStringLiteral("\u00ea"));
-        QApplication::sendEvent(m_txtTerm.get(), &commit);
-        QCOMPARE(m_sent, QStringList{QStringLiteral("\u00ea")});
-        QCOMPARE(textWithCaret(), QStringLiteral("abc|"));
-    }
-
-    void failedOutputShowsNothing()
-    {
-        m_echo = true;
-        m_output = [](const QString &) { throw Failure(8018, QStringLiteral("Port closed")); };
-        press(Qt::Key_X, QStringLiteral("x"));
-        QCOMPARE(m_failures, QList<int>{8018});
-        QCOMPARE(textWithCaret(), QStringLiteral("a|bc"));
     }
 
     // Board text still waiting for its frame when the user types: the key follows it.

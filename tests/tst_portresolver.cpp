@@ -10,18 +10,6 @@ class TestPortResolver : public QObject
 {
     Q_OBJECT
 private slots:
-    // Beside the port dialog's list: what the system knows of the adapter, each part once.
-    void description()
-    {
-        const auto described = [](const char *product, const char *maker, const char *serial) {
-            return deviceDescription({"ttyUSB0", "/dev/ttyUSB0", product, maker, serial});
-        };
-        QCOMPARE(described("FT232R USB UART", "FTDI", "A50285BI"),
-                 QStringLiteral("FT232R USB UART, FTDI, n° A50285BI"));
-        QCOMPARE(described("", "Arduino", ""), QStringLiteral("Arduino"));
-        QCOMPARE(described("CP2102", "CP2102", ""), QStringLiteral("CP2102"));
-        QCOMPARE(described("", "", ""), QString());
-    }
     // Port N is the N-th device of the order, then nothing; a [Ports] entry comes first.
     void resolution_data()
     {

@@ -63,52 +63,48 @@ private slots:
         QFETCH(QString, name);
         // A started window on the simulated board, a program chosen.
         SimulatedBoard board;
-        QString error;
-        QVERIFY2(board.open(&error), qPrintable(error));
+        QVERIFY(board.open());
         TerminalFixture fixture;
         fixture.settings.mapPort(1, board.slavePath());
-        fixture.chooser.answer = QFINDTESTDATA("data/blink_sdcc.hex");
-        fixture.devices = {{QStringLiteral("pts"), board.slavePath(), QStringLiteral("FT232R USB UART"),
-                            QStringLiteral("FTDI"), QStringLiteral("A50285BI")}};
+        const QString program = QFINDTESTDATA("data/blink_sdcc.hex");
+        fixture.chooser.answer = program;
+        fixture.devices = {{"pts", board.slavePath(), "FT232R USB UART", "FTDI", "A50285BI"}};
         FrmTerminal &window = fixture.start();
-        window.findChild<QAction *>(QStringLiteral("mnuOpenLog"))->trigger();
+        command(window, "mnuOpenLog")->trigger();
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         std::unique_ptr<QWidget> dialog;
         SharedValues values = window.shared();
-        const auto trigger = [&](const char *command) { window.findChild<QAction *>(command)->trigger(); };
-        if (name == QLatin1String("frmProperties"))
+        auto *text = control<QPlainTextEdit>(window, "txtTerm");
+        if (name == u"frmProperties") {
             dialog = std::make_unique<FrmProperties>(window.serial(), values, fixture.settings.store, fixture.boxes,
                                                      &window);
-        else if (name == QLatin1String("Config"))
+        } else if (name == u"Config") {
             dialog = std::make_unique<Config>(values, nullptr, &window);
-        else if (name == QLatin1String("frmTransfert")) { // mid-load, on a slow line
+        } else if (name == u"frmTransfert") { // mid-load, on a slow line
             board.setLineSpeed(2400);
-            trigger("mnuSendText");
+            command(window, "mnuSendText")->trigger();
             QTRY_VERIFY_WITH_TIMEOUT(board.loadLines().size() >= 4, 10000);
-        } else if (name == QLatin1String("QFileDialog")) {
+        } else if (name == u"QFileDialog") { // lists .hex files under "*.HEX", and only them
             auto files = std::make_unique<QFileDialog>(&window);
-            QtFileChooser::configure(*files, QStringLiteral(" Ouvrir Fichier HEX "), FrmTerminal::programFileFilter(),
-                                     QFileInfo(QFINDTESTDATA("data/blink_sdcc.hex")).absolutePath());
+            QtFileChooser::configure(*files, " Ouvrir Fichier HEX ", FrmTerminal::programFileFilter(),
+                                     QFileInfo(program).absolutePath());
+            files->show();
+            auto *view = files->findChild<QListView *>(QStringLiteral("listView"));
+            QTRY_COMPARE(view->model()->rowCount(view->rootIndex()), 1);
             dialog = std::move(files);
-        } else if (name == QLatin1String("mnuTerminal")) { // the terminal's context menu
-            QWidget *viewport = window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"))->viewport();
-            QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), viewport->mapToGlobal(QPoint(20, 20)));
-            QApplication::sendEvent(viewport, &request);
-        } else if (name == QLatin1String("aide"))
-            trigger("mnuaide");
-        else if (name == QLatin1String("Apropos"))
-            trigger("mnuapropos");
-        else { // the board greets after the first Enter
-            auto *text = window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
+        } else if (name == u"mnuTerminal") { // the terminal's context menu
+            QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), text->mapToGlobal(QPoint(20, 20)));
+            QApplication::sendEvent(text->viewport(), &request);
+        } else if (name != u"frmTerminal") {
+            command(window, name == u"aide" ? "mnuaide" : "mnuapropos")->trigger();
+        } else { // the board greets after the first Enter
             QTest::keyClick(text, Qt::Key_Return);
             QTRY_VERIFY(text->toPlainText().contains(QLatin1String("> ")));
-            QTRY_VERIFY(!window.findChild<QLabel *>(QStringLiteral("ConnectTime"))->text().isEmpty());
+            QTRY_VERIFY(!panelText(window, "ConnectTime").isEmpty());
         }
-        QWidget *shown = dialog                                 ? dialog.get()
-                         : name == QLatin1String("frmTerminal") ? &window
-                                                                : window.findChild<QWidget *>(name);
+        QWidget *shown = dialog ? dialog.get() : name == u"frmTerminal" ? &window : window.findChild<QWidget *>(name);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));
@@ -117,16 +113,14 @@ private slots:
         const QImage image = shown->grab().toImage();
         // Saved before the checks, so that a fault can be seen as well as read.
         const QString directory = qEnvironmentVariable("KORVEX_SCREENSHOT_DIR");
-        if (!directory.isEmpty()) {
-            QVERIFY(QDir().mkpath(directory));
-            QVERIFY(image.save(QDir(directory).filePath(name + QStringLiteral(".png"))));
-        }
+        if (!directory.isEmpty())
+            QVERIFY(QDir().mkpath(directory) && image.save(QDir(directory).filePath(name + ".png")));
         QSet<QRgb> colours; // something is drawn: not one flat colour
         for (int i = 0; i < image.width() * image.height(); i += 7)
             colours.insert(image.pixel(i % image.width(), i / image.width()));
         QVERIFY(colours.size() > 2);
         // Qt's file dialog sizes its icon buttons below their hint: its layout is Qt's.
-        const QStringList problems = dialog && name == QLatin1String("QFileDialog") ? QStringList() : cutOff(*shown);
+        const QStringList problems = name == u"QFileDialog" ? QStringList() : cutOff(*shown);
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(QLatin1Char('\n'))));
     }
 };

@@ -1,6 +1,5 @@
 // The two settings dialogs, and the port change behind the properties dialog.
 
-#include "fakes.h"
 #include "ptypair.h"
 #include "testenv.h"
 
@@ -11,30 +10,6 @@
 
 #include <QtTest>
 #include <QtWidgets>
-
-namespace {
-
-// A port whose Com1 and Com2 are ptys; Com3 resolves to nothing.
-struct Rig
-{
-    TempSettings settings;
-    PtyPair com1, com2;
-    MSComm comm{PortResolver(&settings.store, noDevices, noConsoles)};
-    Rig()
-    {
-        settings.mapPort(1, com1.slavePath());
-        settings.mapPort(2, com2.slavePath());
-    }
-    QStringList stored() const // Settings, CommPort, Handshaking, Echo
-    {
-        QStringList values;
-        for (const char *key : {"Settings", "CommPort", "Handshaking", "Echo"})
-            values << settings.store.get(SettingsStore::PropertiesSection, QLatin1String(key), QStringLiteral("-"));
-        return values;
-    }
-};
-
-} // namespace
 
 class TestSettingsDialogs : public QObject
 {
@@ -72,54 +47,24 @@ private slots:
         QFETCH(QString, settings);
         QFETCH(int, handshaking);
         QFETCH(QString, outcome);
-        Rig rig;
-        rig.comm.setPortOpen(open);
+        TempSettings store; // Com1 and Com2 are ptys; Com3 resolves to nothing
+        PtyPair com1, com2;
+        store.mapPort(1, com1.slavePath());
+        store.mapPort(2, com2.slavePath());
+        MSComm comm(PortResolver(&store.store, noDevices, noConsoles));
+        comm.setPortOpen(open);
         bool echo = false;
-        const PortChange change = applyPortChoices(rig.comm, echo, {port, settings, handshaking, true});
+        const PortChange change = applyPortChoices(comm, echo, {port, settings, handshaking, true});
         QCOMPARE(QStringLiteral("%1; %2 %3 %4 %5; %6 %7")
                      .arg(change.failure ? change.failure->number() : 0)
-                     .arg(rig.comm.PortOpen())
-                     .arg(rig.comm.CommPort())
-                     .arg(rig.comm.Settings())
-                     .arg(rig.comm.Handshaking())
+                     .arg(comm.PortOpen())
+                     .arg(comm.CommPort())
+                     .arg(comm.Settings())
+                     .arg(comm.Handshaking())
                      .arg(change.reopenAttempted)
                      .arg(change.portStateChanged),
                  outcome);
         QVERIFY(echo); // in force whatever followed
-    }
-
-    // OK unchanged writes the four keys read back from the port; a refused OK
-    // shows the port's reason, keeps the dialog open and writes nothing.
-    void dialogSavesOnlyWhatIsInForce()
-    {
-        Rig rig;
-        SharedValues shared;
-        RecordingMessageBoxes boxes;
-        rig.comm.setSettings(QStringLiteral("4800,o,7,1.5"));
-        rig.comm.setHandshaking(2);
-        shared.Echo = true;
-        FrmProperties first(rig.comm, shared, rig.settings.store, boxes);
-        first.show();
-        first.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-        QVERIFY(!first.isVisible());
-        const QStringList saved{"4800,o,7,1.5", "1", "2", "True"};
-        QCOMPARE(rig.stored(), saved);
-
-        rig.comm.setSettings(QStringLiteral("9600,n,8,1"));
-        rig.comm.setPortOpen(true);
-        FrmProperties second(rig.comm, shared, rig.settings.store, boxes);
-        second.show();
-        QComboBox *dataBits = second.findChild<QComboBox *>(QStringLiteral("cboDataBits"));
-        dataBits->setCurrentIndex(dataBits->findText(QStringLiteral("4")));
-        second.findChild<QAbstractButton *>(QStringLiteral("optEcho0"))->click();
-        second.findChild<QPushButton *>(QStringLiteral("cmdOK"))->click();
-        QVERIFY(second.isVisible());
-        QCOMPARE(boxes.shown.size(), 1);
-        const MessageRequest &box = boxes.shown.first();
-        QVERIFY(box.icon == MessageRequest::Icon::Exclamation && box.title == QLatin1String("KORVEX Terminal"));
-        QVERIFY(box.text.startsWith(QLatin1String("Could not set comm state")));
-        QCOMPARE(rig.stored(), saved);
-        QVERIFY(!shared.Echo);
     }
 
     // OK takes the text exactly as typed (no completion, blanks kept, beyond a line edit's default length), shows
@@ -129,16 +74,12 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("closedBy");
         QTest::addColumn<QString>("address");
-        QTest::newRow("OK, trailing blank") << "8000 "
-                                            << "OKButton"
-                                            << "8000 ";
-        QTest::newRow("OK, no completion to 4000") << "40"
-                                                   << "OKButton"
-                                                   << "40";
-        QTest::newRow("Cancel") << "8000"
-                                << "CancelButton"
-                                << "4100";
-        QTest::newRow("OK, long") << QString(40000, u'F') << "OKButton" << QString(40000, u'F');
+        const QString longText = QString(40000, u'F') + ' ';
+        // clang-format off
+        QTest::newRow("OK, no completion to 4000") << "40" << "OKButton" << "40";
+        QTest::newRow("OK, long, trailing blank") << longText << "OKButton" << longText;
+        QTest::newRow("Cancel") << "8000" << "CancelButton" << "4100";
+        // clang-format on
     }
     void startAddress()
     {

@@ -16,11 +16,11 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 # Inputs the size of a few program files; bigger ones only slow the search.
-declare -A max_len=([hexconvert]=16384 [settingsstring]=64 [conversions]=64)
+declare -A max_len=([hexconvert]=16384 [settingsstring]=64)
 
 status=0
 printf '%-16s %12s %10s %8s  %s\n' target executions exec/s corpus findings
-for target in hexconvert settingsstring conversions; do
+for target in hexconvert settingsstring; do
     binary=$fuzz_bin/fuzz_$target
     if [ ! -x "$binary" ]; then
         echo "missing $binary (configure with -DKORVEX_FUZZ=ON and build)" >&2

@@ -18,7 +18,6 @@ MessageAnswer RecordingMessageBoxes::show(QWidget *, const MessageRequest &reque
 std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QString &title, const QString &filter,
                                                          const QString &directory)
 {
-    ++calls;
     lastDirectory = directory;
     lastTitle = title;
     lastFilter = filter;

@@ -36,7 +36,6 @@ public:
     QString lastTitle;
     QString lastFilter;
     QString lastDirectory;
-    int calls = 0;
 };
 
 bool operator==(const MessageRequest &a, const MessageRequest &b);

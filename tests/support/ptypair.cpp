@@ -35,27 +35,17 @@ PtyPair::~PtyPair()
     hangUp();
 }
 
-QByteArray PtyPair::readAvailable()
+QByteArray PtyPair::readAtLeast(qsizetype count, int timeoutMs)
 {
     QByteArray out;
     char buffer[4096];
-    while (m_master >= 0) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        out.append(buffer, n);
-    }
-    return out;
-}
-
-QByteArray PtyPair::readAtLeast(qsizetype count, int timeoutMs)
-{
-    QByteArray out = readAvailable();
     const QDeadlineTimer deadline(timeoutMs);
     while (out.size() < count && !deadline.hasExpired() && m_master >= 0) {
         pollfd fd{m_master, POLLIN, 0};
         ::poll(&fd, 1, int(std::max<qint64>(1, deadline.remainingTime())));
-        out.append(readAvailable());
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n > 0)
+            out.append(buffer, n);
     }
     return out;
 }

@@ -13,13 +13,10 @@ public:
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
-    bool isValid() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
 
-    // Everything the far end has received so far (non-blocking).
-    QByteArray readAvailable();
-    // Reads until `count` bytes have arrived or `timeoutMs` passed; waits in poll().
+    // What the far end receives until `count` bytes have arrived or `timeoutMs` passed; waits in poll().
     QByteArray readAtLeast(qsizetype count, int timeoutMs = 5000);
     void write(const QByteArray &bytes);
     // The far end goes away: the product sees its device vanish.

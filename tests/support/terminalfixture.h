@@ -64,3 +64,18 @@ inline QString panelText(QWidget &window, const char *key)
 {
     return control<QLabel>(window, key)->text();
 }
+// The commands not offered now, in menu and toolbar order.
+inline QString commandsOff(QWidget &window)
+{
+    QStringList off;
+    for (const char *name :
+         {"mnuOpenLog", "mnuVisu", "mnuSendText", "mnuRun", "mnuquitte", "mnuConfig", "mnuProperties", "mnuapropos",
+          "mnuaide", "mnuComm", "mnuColler", "OpenLogFile", "Quitte", "TransmitTextFile", "Run", "comm"}) {
+        if (!command(window, name)->isEnabled())
+            off << QLatin1String(name);
+    }
+    return off.join(QLatin1Char(' '));
+}
+inline const QString OffDuringUpload = QStringLiteral("mnuOpenLog mnuVisu mnuSendText mnuRun mnuquitte mnuConfig "
+                                                      "mnuProperties mnuComm mnuColler OpenLogFile Quitte "
+                                                      "TransmitTextFile Run comm");

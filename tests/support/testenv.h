@@ -25,6 +25,14 @@ struct TempSettings
         store.save(SettingsStore::PropertiesSection, QStringLiteral("Handshaking"), handshaking);
         store.save(SettingsStore::PropertiesSection, QStringLiteral("Echo"), echo);
     }
+    // Settings, CommPort, Handshaking and Echo as stored; "-" for each one absent.
+    QString properties() const
+    {
+        QStringList values;
+        for (const char *key : {"Settings", "CommPort", "Handshaking", "Echo"})
+            values << store.get(SettingsStore::PropertiesSection, QLatin1String(key), QStringLiteral("-"));
+        return values.join(u' ');
+    }
 };
 
 // Device lists for the resolver: none present, so only mapped ports exist.
