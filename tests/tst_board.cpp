@@ -2,7 +2,6 @@
 
 #include "simulatedboard.h"
 
-#include <QElapsedTimer>
 #include <QSerialPort>
 #include <QtTest/QTest>
 
@@ -102,18 +101,6 @@ private slots:
         QCOMPARE(board->memory(), memory);
         QCOMPARE(board->recordsStored(), int(refused.isEmpty() && writes.contains(Good)));
         QVERIFY(board->failedChecks().value(0).reason.contains(refused));
-    }
-
-    // A paced line: ten characters at 300 bit/s take at least nine character times (a lower bound holds on any
-    // machine).
-    void pacing()
-    {
-        QElapsedTimer clock;
-        board->setLineSpeed(300);
-        clock.start();
-        board->send("0123456789");
-        QTRY_VERIFY(received.endsWith("0123456789"));
-        QVERIFY(clock.elapsed() >= 9 * 33);
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QtTest/QtTest>
 
 // A terminal text whose characters can be told apart by position.
@@ -95,6 +96,7 @@ private slots:
         QCOMPARE(txtTerm.textCursor().position(), model.text.size());
         QVERIFY(!txtTerm.textCursor().hasSelection());
         QVERIFY(txtTerm.viewport()->rect().contains(txtTerm.cursorRect())); // the newest line is in view
+        QTRY_VERIFY(txtTerm.verticalScrollBar()->updatesEnabled());         // the bars show the end of the stream
         QCOMPARE(txtTerm.document()->availableUndoSteps(), 0);              // no undo history piling up
         QVERIFY(boxes.shown.isEmpty());
     }

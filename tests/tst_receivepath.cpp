@@ -77,10 +77,7 @@ private slots:
             QTimer::singleShot(0, [byEscape] {
                 QWidget *box = QApplication::activeModalWidget();
                 QVERIFY(box);
-                if (byEscape)
-                    QTest::keyClick(box, Qt::Key_Escape);
-                else
-                    box->close();
+                byEscape ? QTest::keyClick(box, Qt::Key_Escape) : void(box->close());
             });
             QtMessageBoxes boxes;
             QCOMPARE(boxes.show(nullptr, lineErrorBox(QStringLiteral("Framing Error"))), MessageAnswer::Ok);
