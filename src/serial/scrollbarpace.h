@@ -22,7 +22,6 @@ public:
 
     // Call before each edit of the text box's contents.
     void beforeEdit();
-    bool isHolding() const { return m_holding; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
