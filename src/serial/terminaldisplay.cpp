@@ -150,7 +150,11 @@ void TerminalDisplay::showNow(const QString &text)
 
 void prepareTerminalTextBox(QPlainTextEdit &txtTerm)
 {
-    txtTerm.setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // A fixed-width font has neither kerning nor ligatures to apply: plain
+    // Latin text skips the shaping, and each received line lays out faster.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    txtTerm.setFont(font);
     txtTerm.setUndoRedoEnabled(false);
     txtTerm.setLineWrapMode(QPlainTextEdit::NoWrap);
     txtTerm.clear();
