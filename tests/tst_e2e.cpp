@@ -338,6 +338,7 @@ private slots:
         QTest::keyClicks(control<QPlainTextEdit>(*rig.window, "txtTerm"), QStringLiteral("X4100\r"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.board.executeRequests(), QStringList{"4100"}, 5000);
         QCOMPARE(rig.board.bytesReceived(), rig.exchange() + "X4100\r");
+        QVERIFY(rig.textUpTo("shown").contains(QLatin1String("Execution a partir de 4100")));
         QCOMPARE(rig.board.recordsStored(), afterLines + 1);
         // The next load starts afresh, and ends at once when the board vanishes after two records.
         rig.board.setHangUpAfter(afterLines + 3);

@@ -241,6 +241,12 @@ QString MSComm::Input()
     return QString::fromLatin1(m_port.readAll());
 }
 
+void MSComm::readPendingInput()
+{
+    if (m_port.isOpen())
+        m_reader.readNow();
+}
+
 void MSComm::raiseCommEvent(CommEventCode code)
 {
     emit OnComm(code);

@@ -35,6 +35,9 @@ public:
 
     void Output(const QString &text);
     QString Input();
+    // Hands on at once what the device has sent and the reader still holds
+    // back for its frame (a Receive event), e.g. before an upload's first "H".
+    void readPendingInput();
 
     // The device path the port number resolves to now (empty: none).
     QString resolvedDevice() const { return m_resolver.resolve(m_commPort); }

@@ -77,6 +77,14 @@ void PortReader::expectAnswer()
     m_notifier->setEnabled(true);
 }
 
+void PortReader::readNow()
+{
+    if (!isReading())
+        return;
+    m_frame.stop();
+    follow(readAvailable(false), false);
+}
+
 QByteArray PortReader::take()
 {
     return std::exchange(m_buffer, QByteArray());

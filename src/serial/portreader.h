@@ -35,6 +35,9 @@ public:
 
     // Something was sent: its answer is read as soon as it arrives.
     void expectAnswer();
+    // Reads what has arrived now, without waiting for the frame: call it
+    // before a request whose answer must not be mixed with earlier text.
+    void readNow();
 
     // Every byte read and not yet taken, in order of arrival.
     QByteArray take();

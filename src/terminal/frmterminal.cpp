@@ -527,6 +527,9 @@ bool FrmTerminal::refuseOnClosedPort()
 
 void FrmTerminal::mnuSendText_Click()
 {
+    // What the board said before the load is shown as usual, never taken
+    // for its answer to the first "H".
+    MSComm1.readPendingInput();
     if (refuseOnClosedPort())
         return;
     QList<ProgramLine> lines;
