@@ -203,11 +203,7 @@ void benchLine(Report &report)
 {
     const QString section = QStringLiteral("Line");
     BoardThread board;
-    BoardThread bareBoard;
-    if (!board.ok() || !bareBoard.ok()) {
-        report.add(section, QStringLiteral("simulated board"), QStringLiteral("failed: ") + board.error());
-        return;
-    }
+    BoardThread bareBoard; // its failure shows as the bare reader's
     TerminalFixture fixture;
     FrmTerminal *started = startTerminal(fixture, board, report, section);
     if (!started)

@@ -319,6 +319,10 @@ void idleFor(int milliseconds)
 
 FrmTerminal *startTerminal(TerminalFixture &fixture, const BoardThread &board, Report &report, const QString &section)
 {
+    if (!board.ok()) {
+        report.add(section, QStringLiteral("simulated board"), QStringLiteral("failed: ") + board.error());
+        return nullptr;
+    }
     fixture.settings.mapPort(1, board.slavePath());
     FrmTerminal &window = fixture.start();
     window.show();

@@ -101,7 +101,7 @@ private:
 };
 
 // The window started on the board's pty and shown, as a user starts it; null,
-// and said in the report, when it does not come up.
+// and said in the report, when the board or the window does not come up.
 FrmTerminal *startTerminal(TerminalFixture &fixture, const BoardThread &board, Report &report, const QString &section);
 
 // 80-character lines, the peers' comparison stream.

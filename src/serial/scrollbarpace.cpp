@@ -37,10 +37,9 @@ void ScrollBarPace::hold()
 
 void ScrollBarPace::release()
 {
+    // Only a hold arms the timer or lets the filter call this.
     m_release.stop();
     m_sinceRelease.start();
-    if (!m_holding)
-        return;
     m_holding = false;
     // Enabling updates again repaints each bar as it now stands.
     for (QScrollBar *bar : m_bars)
