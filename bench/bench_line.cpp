@@ -3,14 +3,14 @@
 
 #include "benchsupport.h"
 
+#include "serial/terminalview.h"
+
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTest>
-#include <QTextBlock>
 
 #include <memory>
 
@@ -77,19 +77,23 @@ QByteArray numberedLines(int count)
 // How many bytes of the numbered stream starting at line `first` the text box
 // shows: the last line's number (or the one before it, plus one) and how much
 // of that line is there.
-qint64 shownBytes(const QPlainTextEdit &txtTerm, qint64 first)
+qint64 shownBytes(const TerminalView &txtTerm, qint64 first)
 {
-    const QTextBlock last = txtTerm.document()->lastBlock();
-    auto numberOf = [](const QString &text) {
+    const QString &shown = txtTerm.text();
+    const qsizetype lastStart = shown.lastIndexOf(u'\n') + 1;
+    const QStringView last = QStringView(shown).mid(lastStart);
+    const QStringView previous =
+        lastStart > 0 ? QStringView(shown).left(lastStart - 1).mid(shown.lastIndexOf(u'\n', lastStart - 2) + 1)
+                      : QStringView();
+    auto numberOf = [](QStringView text) {
         bool ok = false;
         const qint64 n = text.size() >= 8 && text.startsWith(u'#') ? text.mid(1, 7).toLongLong(&ok) : -1;
         return ok ? n : -1;
     };
-    const QString text = last.text();
-    if (const qint64 n = numberOf(text); n >= first)
-        return (n - first) * 80 + text.size();
-    const qint64 previous = numberOf(last.previous().text());
-    return previous >= first ? (previous + 1 - first) * 80 + text.size() : 0;
+    if (const qint64 n = numberOf(last); n >= first)
+        return (n - first) * 80 + last.size();
+    const qint64 before = numberOf(previous);
+    return before >= first ? (before + 1 - first) * 80 + last.size() : 0;
 }
 
 struct LineRun
@@ -105,7 +109,7 @@ struct LineRun
 // `seconds` of numbered lines from the board paced at `speed`, into the
 // terminal: its CPU, reads and paints, and for every byte the time from its
 // departure on the line to the end of the first paint that shows it.
-LineRun followLine(BoardThread &board, QPlainTextEdit &txtTerm, MSComm &port, int speed, int seconds)
+LineRun followLine(BoardThread &board, TerminalView &txtTerm, MSComm &port, int speed, int seconds)
 {
     LineRun run;
     const int lineCount = speed / 10 * seconds / 80;
@@ -209,7 +213,7 @@ void benchLine(Report &report)
     if (!started)
         return;
     FrmTerminal &window = *started;
-    QPlainTextEdit &txtTerm = *window.findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
+    TerminalView &txtTerm = *window.findChild<TerminalView *>(QStringLiteral("txtTerm"));
     idleFor(500);
     const QString platform = QGuiApplication::platformName();
 

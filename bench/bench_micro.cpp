@@ -3,6 +3,8 @@
 
 #include "benchsupport.h"
 
+#include "serial/terminalview.h"
+
 #include "serial/terminaldisplay.h"
 #include "shared/messageboxes.h"
 #include "transfer/loadline.h"
@@ -10,7 +12,6 @@
 
 #include <QEventLoop>
 #include <QFile>
-#include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -38,7 +39,7 @@ struct DisplayRun
 
 DisplayRun displayOnce(const QString &data, qsizetype chunk, const QString &marker)
 {
-    QPlainTextEdit txtTerm;
+    TerminalView txtTerm;
     QtMessageBoxes boxes; // never shown: the rules do not fail on text
     prepareTerminalTextBox(txtTerm);
     TerminalDisplay display(txtTerm, boxes);

@@ -3,11 +3,12 @@
 
 #include "benchsupport.h"
 
+#include "serial/terminalview.h"
+
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QTest>
 
 #include <cmath>
@@ -136,7 +137,7 @@ void benchTerminal(Report &report)
         report.add(section, QStringLiteral("terminal"), QStringLiteral("failed to start on the board's pty"));
         return;
     }
-    QPlainTextEdit &txtTerm = *terminal.window->findChild<QPlainTextEdit *>(QStringLiteral("txtTerm"));
+    TerminalView &txtTerm = *terminal.window->findChild<TerminalView *>(QStringLiteral("txtTerm"));
     idleFor(500); // start-up's last timers and paints
     const qint64 rssStart = statusKiB("VmRSS");
 

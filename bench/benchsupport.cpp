@@ -1,16 +1,15 @@
 #include "benchsupport.h"
 
+#include "serial/terminalview.h"
+
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
 #include <QEventLoop>
 #include <QFile>
 #include <QGuiApplication>
-#include <QPlainTextEdit>
 #include <QSysInfo>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -267,15 +266,16 @@ public:
 
 } // namespace
 
-bool waitShown(QPlainTextEdit &txtTerm, const QString &marker, int timeoutMs)
+bool waitShown(TerminalView &txtTerm, const QString &marker, int timeoutMs)
 {
     QEventLoop loop;
     bool seen = false;
     bool shown = false;
-    auto check = [&] { seen = seen || txtTerm.document()->lastBlock().text().endsWith(marker); };
+    auto check = [&] { seen = seen || txtTerm.text().endsWith(marker); };
     check();
     PaintSpy spy;
     spy.onPaint = [&] {
+        check();
         if (seen && !shown) {
             shown = true;
             // After this paint has been done: it belongs to the cost.
@@ -283,13 +283,10 @@ bool waitShown(QPlainTextEdit &txtTerm, const QString &marker, int timeoutMs)
         }
     };
     txtTerm.viewport()->installEventFilter(&spy);
-    const QMetaObject::Connection changed =
-        QObject::connect(txtTerm.document(), &QTextDocument::contentsChanged, &loop, check);
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     if (seen)
         txtTerm.viewport()->update();
     loop.exec();
-    QObject::disconnect(changed);
     txtTerm.viewport()->removeEventFilter(&spy);
     return shown;
 }

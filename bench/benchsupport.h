@@ -15,7 +15,7 @@
 
 #include <pthread.h>
 
-class QPlainTextEdit;
+class TerminalView;
 class QWidget;
 class SimulatedBoard;
 
@@ -125,7 +125,7 @@ private:
 
 // Waits (in a local event loop) until `marker` ends the text of txtTerm and
 // the text box has painted since; true when it did within timeoutMs.
-bool waitShown(QPlainTextEdit &txtTerm, const QString &marker, int timeoutMs);
+bool waitShown(TerminalView &txtTerm, const QString &marker, int timeoutMs);
 
 // Waits until predicate() holds, checking it when the event loop has run a
 // pass or every `pollMs`; false on time-out.

@@ -12,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QSettings>
@@ -67,7 +66,7 @@ struct Session
         return window->serial().PortOpen() && window->indicatorShowsConnected() && fixture.boxes.shown.isEmpty();
     }
     QString text() const { return terminalText(*window); }
-    QPlainTextEdit *txtTerm() const { return control<QPlainTextEdit>(*window, "txtTerm"); }
+    TerminalView *txtTerm() const { return control<TerminalView>(*window, "txtTerm"); }
     void press(Qt::Key key) { QTest::keyClick(txtTerm(), key); }
 
     QStringList boxes() const
@@ -272,7 +271,7 @@ private slots:
         rig.board.setNakAfter(nak ? 1 : -1);
         command(window, "mnuSendText")->trigger();
         QVERIFY(commandsOff(window) == OffDuringUpload && rig.progressShown());
-        QTest::keyClicks(control<QPlainTextEdit>(window, "txtTerm"), QStringLiteral("ab"));
+        QTest::keyClicks(control<TerminalView>(window, "txtTerm"), QStringLiteral("ab"));
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 15000);
 
         QCOMPARE(rig.boxes(), boxes);
@@ -335,7 +334,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 10000);
         QVERIFY(rig.fixture.boxes.shown.isEmpty() && !rig.progressShown() && commandsOff(*rig.window).isEmpty());
         QCOMPARE(panelText(*rig.window, "Fichier"), "Transfert annulé : " + loaded);
-        QTest::keyClicks(control<QPlainTextEdit>(*rig.window, "txtTerm"), QStringLiteral("X4100\r"));
+        QTest::keyClicks(control<TerminalView>(*rig.window, "txtTerm"), QStringLiteral("X4100\r"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.board.executeRequests(), QStringList{"4100"}, 5000);
         QCOMPARE(rig.board.bytesReceived(), rig.exchange() + "X4100\r");
         QVERIFY(rig.textUpTo("shown").contains(QLatin1String("Execution a partir de 4100")));

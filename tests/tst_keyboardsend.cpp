@@ -1,11 +1,11 @@
 #include "serial/keyboardsend.h"
 #include "serial/terminaldisplay.h"
+#include "serial/terminalview.h"
 #include "shared/failure.h"
 
 #include "fakes.h"
 
 #include <QClipboard>
-#include <QPlainTextEdit>
 #include <QtTest/QtTest>
 
 class TestKeyboardSend : public QObject
@@ -14,7 +14,7 @@ class TestKeyboardSend : public QObject
 
     // The port, as a key finds it. Blocked: an upload runs; Failing: its Output throws.
     static constexpr int Closed = 0, Open = 1, Blocked = 2, Failing = 3;
-    std::unique_ptr<QPlainTextEdit> m_txtTerm;
+    std::unique_ptr<TerminalView> m_txtTerm;
     RecordingMessageBoxes m_boxes;
     TerminalDisplay *m_display = nullptr;
     QStringList m_sent, m_reports;
@@ -34,7 +34,7 @@ class TestKeyboardSend : public QObject
         m_sent.append(text);
     }
     // The text with "|" at the caret.
-    QString textWithCaret() const { return m_txtTerm->toPlainText().insert(m_txtTerm->textCursor().position(), u'|'); }
+    QString textWithCaret() const { return QString(m_txtTerm->text()).insert(m_txtTerm->caretPosition(), u'|'); }
 
 private slots:
     void init()
@@ -45,13 +45,11 @@ private slots:
         m_port = Open;
         m_echo = false;
         m_beforeKey = [] {};
-        m_txtTerm = std::make_unique<QPlainTextEdit>();
-        m_txtTerm->setPlainText(QStringLiteral("abc"));
-        // The user's caret inside earlier text: typing still goes at the end.
-        QTextCursor cursor = m_txtTerm->textCursor();
-        cursor.setPosition(1);
-        m_txtTerm->setTextCursor(cursor);
+        m_txtTerm = std::make_unique<TerminalView>();
         m_display = new TerminalDisplay(*m_txtTerm, m_boxes);
+        m_display->showNow(QStringLiteral("abc"));
+        // The user's caret inside earlier text: typing still goes at the end.
+        m_txtTerm->select(1, 1);
         new KeyboardSend(*m_txtTerm, {[this] { return m_port != Closed; }, [this](const QString &s) { output(s); },
                                       [this] { return m_echo; }, [this](const QString &s) { m_display->showNow(s); },
                                       [this] { return m_port == Blocked; },
@@ -143,10 +141,7 @@ private slots:
         QFETCH(int, reports);
         m_port = port;
         QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\u20ac\r")); // lone CR kept
-        QTextCursor cursor = m_txtTerm->textCursor();
-        cursor.setPosition(0);
-        cursor.setPosition(1, QTextCursor::KeepAnchor); // "a" selected, caret after it
-        m_txtTerm->setTextCursor(cursor);
+        m_txtTerm->select(0, 1); // "a" selected, caret after it
         if (how == "middle")
             QTest::mouseClick(m_txtTerm->viewport(), Qt::MiddleButton);
         else

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest/QTest>

@@ -76,7 +76,7 @@ private slots:
 
         std::unique_ptr<QWidget> dialog;
         SharedValues values = window.shared();
-        auto *text = control<QPlainTextEdit>(window, "txtTerm");
+        auto *text = control<TerminalView>(window, "txtTerm");
         if (name == u"frmProperties") {
             dialog = std::make_unique<FrmProperties>(window.serial(), values, fixture.settings.store, fixture.boxes,
                                                      &window);
@@ -101,7 +101,7 @@ private slots:
             command(window, name == u"aide" ? "mnuaide" : "mnuapropos")->trigger();
         } else { // the board greets after the first Enter
             QTest::keyClick(text, Qt::Key_Return);
-            QTRY_VERIFY(text->toPlainText().contains(QLatin1String("> ")));
+            QTRY_VERIFY(text->text().contains(QLatin1String("> ")));
             QTRY_VERIFY(!panelText(window, "ConnectTime").isEmpty());
         }
         QWidget *shown = dialog ? dialog.get() : name == u"frmTerminal" ? &window : window.findChild<QWidget *>(name);

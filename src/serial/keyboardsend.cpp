@@ -1,13 +1,13 @@
 #include "serial/keyboardsend.h"
 
 #include "serial/pastetext.h"
+#include "serial/terminalview.h"
 #include "shared/failure.h"
 
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPlainTextEdit>
 
 std::optional<QString> typedText(int key, Qt::KeyboardModifiers modifiers, const QString &text)
 {
@@ -50,14 +50,10 @@ QString echoed(const QString &text)
 
 } // namespace
 
-KeyboardSend::KeyboardSend(QPlainTextEdit &txtTerm, KeyboardLink link, QObject *parent)
+KeyboardSend::KeyboardSend(TerminalView &txtTerm, KeyboardLink link, QObject *parent)
     : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_viewport(txtTerm.viewport()), m_link(std::move(link))
 {
-    // Only the program writes into the terminal: no cut, delete, drop or
-    // paste by the text box itself. The caret and keyboard selection stay,
-    // and so do composed characters (read-only turns input methods off).
-    m_txtTerm.setReadOnly(true);
-    m_txtTerm.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Composed characters (dead keys, input methods) are typed keys too.
     m_txtTerm.setAttribute(Qt::WA_InputMethodEnabled, true);
     m_txtTerm.installEventFilter(this);
     m_viewport->installEventFilter(this);
@@ -159,7 +155,7 @@ void KeyboardSend::type(const QString &text)
         return;
     if (!open || m_link.echo())
         m_link.show(echoed(text));
-    m_txtTerm.moveCursor(QTextCursor::End);
+    m_txtTerm.moveCaretToEnd();
 }
 
 // False when Output failed.

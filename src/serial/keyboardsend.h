@@ -9,7 +9,7 @@
 
 class Failure;
 class QKeyEvent;
-class QPlainTextEdit;
+class TerminalView;
 
 // What the keyboard needs from the rest of the program, as plain functions so
 // that tests can stand in for the port.
@@ -34,7 +34,7 @@ std::optional<QString> typedText(int key, Qt::KeyboardModifiers modifiers, const
 
 // Sends each character typed into txtTerm to the board at once, one byte per
 // key, and decides by the echo flag whether the terminal shows it. The
-// terminal is the board's conversation, not an editor: txtTerm is made
+// terminal is the board's conversation, not an editor: txtTerm is
 // read-only to the user, and what is shown of the keyboard goes at the end,
 // through show(), by the display rules.
 //   port closed: shown, not sent;
@@ -52,7 +52,7 @@ class KeyboardSend final : public QObject
 public:
     // Installs itself on txtTerm, and is its child unless told otherwise.
     // portOpen, output and echo must be set.
-    KeyboardSend(QPlainTextEdit &txtTerm, KeyboardLink link, QObject *parent = nullptr);
+    KeyboardSend(TerminalView &txtTerm, KeyboardLink link, QObject *parent = nullptr);
 
     // Types the text as a paste: sent at once (the port buffers what the line
     // has not taken yet), shown as typed text is.
@@ -71,7 +71,7 @@ private:
     bool send(const QString &text);
     void report(const QString &notice) const;
 
-    QPlainTextEdit &m_txtTerm;
+    TerminalView &m_txtTerm;
     QWidget *m_viewport;
     KeyboardLink m_link;
 };

@@ -1,6 +1,7 @@
 #include "serial/terminaldisplay.h"
 
 #include "serial/scrollbarpace.h"
+#include "serial/terminalview.h"
 
 #include "shared/application.h"
 #include "shared/failure.h"
@@ -8,78 +9,11 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QPlainTextEdit>
-#include <QTextCursor>
-#include <QTextDocument>
 
 #include <algorithm>
 #include <exception>
 
-namespace {
-
-// The document always holds one closing paragraph separator beyond the text.
-qsizetype textLength(const QTextDocument &document)
-{
-    return document.characterCount() - 1;
-}
-
-// Appended line by line up to this many line breaks: the text box repaints
-// only the lines an edit touches when it adds at most one line, and the whole
-// view otherwise. Past this, the view scrolls by most of its height anyway.
-constexpr qsizetype LineByLineUpTo = 8;
-
-// Appends as separate edits, each starting a new line: the text up to the
-// first line break, then each line break with the text after it. The text
-// box repaints just the lines of an edit that extends the last line or adds
-// one line after it.
-void appendLineByLine(QTextCursor &cursor, const QString &text)
-{
-    qsizetype start = 0;
-    while (start < text.size()) {
-        const qsizetype next = text.indexOf(DisplayRules::LineBreak, start + 1);
-        const qsizetype end = next < 0 ? text.size() : next;
-        cursor.insertText(text.mid(start, end - start));
-        start = end;
-    }
-}
-
-// Only the two ends of the text are touched. Trimming and removing make one
-// edit block, so that the document lays out and notifies once; a few lines
-// are appended one by one, so that only they are repainted.
-void applyToDocument(QTextDocument &document, const DisplayEdit &edit)
-{
-    // Counts are clipped in case something else edited the text meanwhile.
-    const qsizetype length = textLength(document);
-    const qsizetype drop = std::min(edit.dropFront, length);
-    const qsizetype remove = std::min(edit.removeLast, length - drop);
-    const bool lineByLine = drop == 0 && edit.append.count(DisplayRules::LineBreak) <= LineByLineUpTo;
-
-    QTextCursor cursor(&document);
-    if (!lineByLine)
-        cursor.beginEditBlock();
-    if (drop > 0) {
-        cursor.setPosition(int(drop), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    if (remove > 0) {
-        // Characters, not graphemes as PreviousCharacter would take.
-        cursor.setPosition(int(length - drop - remove));
-        cursor.setPosition(int(length - drop), QTextCursor::KeepAnchor);
-        cursor.removeSelectedText();
-    }
-    cursor.movePosition(QTextCursor::End);
-    if (lineByLine) {
-        appendLineByLine(cursor, edit.append);
-        return;
-    }
-    if (!edit.append.isEmpty())
-        cursor.insertText(edit.append);
-    cursor.endEditBlock();
-}
-
-} // namespace
-
-TerminalDisplay::TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent)
+TerminalDisplay::TerminalDisplay(TerminalView &txtTerm, MessageBoxes &boxes, QObject *parent)
     : QObject(parent ? parent : &txtTerm), m_txtTerm(txtTerm), m_boxes(boxes), m_scrollBars(new ScrollBarPace(txtTerm)),
       m_beep(&QApplication::beep)
 {
@@ -108,7 +42,7 @@ void TerminalDisplay::display(const QString &data)
 {
     runStep([&] {
         if (!m_pending)
-            m_pending.emplace(textLength(*m_txtTerm.document()));
+            m_pending.emplace(m_txtTerm.text().size());
         m_pending->add(data);
     });
     scheduleFlush();
@@ -135,9 +69,8 @@ void TerminalDisplay::flush()
     if (batch.edit().bells > 0 && m_beep)
         m_beep();
     m_scrollBars->beforeEdit();
-    runStep([&] { applyToDocument(*m_txtTerm.document(), batch.edit()); });
-    // Caret to the end: nothing selected, the newest text in view.
-    runStep([&] { m_txtTerm.moveCursor(QTextCursor::End); });
+    // Caret to the end with it: nothing selected, the newest text in view.
+    runStep([&] { m_txtTerm.applyEdit(batch.edit()); });
 }
 
 void TerminalDisplay::showNow(const QString &text)
@@ -148,20 +81,18 @@ void TerminalDisplay::showNow(const QString &text)
     flush();
 }
 
-void prepareTerminalTextBox(QPlainTextEdit &txtTerm)
+void prepareTerminalTextBox(TerminalView &txtTerm)
 {
     // A fixed-width font has neither kerning nor ligatures to apply: plain
-    // Latin text skips the shaping, and each received line lays out faster.
+    // Latin text skips the shaping, and each received line draws faster.
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setStyleStrategy(QFont::PreferNoShaping);
     txtTerm.setFont(font);
-    txtTerm.setUndoRedoEnabled(false);
-    txtTerm.setLineWrapMode(QPlainTextEdit::NoWrap);
     txtTerm.clear();
     setTerminalTextColour(txtTerm);
 }
 
-void setTerminalTextColour(QPlainTextEdit &txtTerm)
+void setTerminalTextColour(TerminalView &txtTerm)
 {
     QPalette palette = txtTerm.palette();
     palette.setColor(QPalette::Text, QColor(0, 0, 255));

@@ -12,19 +12,19 @@
 
 class MessageBoxes;
 class ScrollBarPace;
-class QPlainTextEdit;
+class TerminalView;
 
 // Shows received text in the terminal text box txtTerm by the display rules
 // (displayrules.h). A burst of chunks is composed into one edit and the text
 // box is edited at most once per frame: a fast line would otherwise spend its
-// time laying out and painting text that scrolls away at once. The first
-// chunk after a quiet frame shows on the next event loop pass.
+// time painting text that scrolls away at once. The first chunk after a quiet
+// frame shows on the next event loop pass.
 class TerminalDisplay final : public QObject
 {
     Q_OBJECT
 public:
     // Both must outlive this object; it is a child of txtTerm unless told.
-    TerminalDisplay(QPlainTextEdit &txtTerm, MessageBoxes &boxes, QObject *parent = nullptr);
+    TerminalDisplay(TerminalView &txtTerm, MessageBoxes &boxes, QObject *parent = nullptr);
 
     // The routine: trim, edit by the chunk, caret to the end. A failing step
     // is reported in a box titled with the application's title, and the
@@ -45,7 +45,7 @@ public:
     // What a bell from the board sounds like (default: the system beep).
     void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
 
-    QPlainTextEdit &textBox() const { return m_txtTerm; }
+    TerminalView &textBox() const { return m_txtTerm; }
 
     static constexpr int FrameMilliseconds = 16;
 
@@ -54,7 +54,7 @@ private:
     template <typename Step>
     void runStep(Step step);
 
-    QPlainTextEdit &m_txtTerm;
+    TerminalView &m_txtTerm;
     MessageBoxes &m_boxes;
     ScrollBarPace *m_scrollBars; // a child of txtTerm
     std::optional<DisplayBatch> m_pending;
@@ -70,9 +70,8 @@ inline void DisplayReceivedText(TerminalDisplay &txtTerm, const QString &data)
 }
 
 // The terminal's set-up at start-up: empty, blue text in the system's
-// fixed-width font (dumps line up), lines not wrapped, and no undo history
-// (it would keep every received character).
-void prepareTerminalTextBox(QPlainTextEdit &txtTerm);
+// fixed-width font (dumps line up).
+void prepareTerminalTextBox(TerminalView &txtTerm);
 
 // The terminal's text colour: blue (red 0, green 0, blue 255).
-void setTerminalTextColour(QPlainTextEdit &txtTerm);
+void setTerminalTextColour(TerminalView &txtTerm);

@@ -7,6 +7,7 @@
 #include "serial/keyboardsend.h"
 #include "serial/reconnector.h"
 #include "serial/terminaldisplay.h"
+#include "serial/terminalview.h"
 #include "settings/config.h"
 #include "settings/frmproperties.h"
 #include "settings/settingsstore.h"
@@ -33,7 +34,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTime>
 #include <QToolBar>
@@ -114,7 +114,7 @@ FrmTerminal::~FrmTerminal()
 
 void FrmTerminal::createTerminal()
 {
-    txtTerm = new QPlainTextEdit(this);
+    txtTerm = new TerminalView(this);
     txtTerm->setObjectName(QStringLiteral("txtTerm"));
     prepareTerminalTextBox(*txtTerm);
     // A file dropped on the text goes to the window, which chooses it.

@@ -19,7 +19,7 @@ class InfoWindows;
 class KeyboardSend;
 class MessageBoxes;
 class QLabel;
-class QPlainTextEdit;
+class TerminalView;
 class QToolBar;
 class Reconnector;
 class SettingsStore;
@@ -139,7 +139,7 @@ private:
     MSComm MSComm1;
 
     // Controls, named as users and the object tree know them.
-    QPlainTextEdit *txtTerm = nullptr;
+    TerminalView *txtTerm = nullptr;
     StatusPanels *sbrStatus = nullptr;
     QToolBar *tbrToolBar = nullptr;
     QAction *mnuOpenLog = nullptr;

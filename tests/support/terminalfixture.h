@@ -3,11 +3,11 @@
 #include "fakes.h"
 #include "testenv.h"
 
+#include "serial/terminalview.h"
 #include "terminal/frmterminal.h"
 
 #include <QAction>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -58,7 +58,7 @@ inline QAction *command(QWidget &window, const char *name)
 }
 inline QString terminalText(QWidget &window)
 {
-    return control<QPlainTextEdit>(window, "txtTerm")->toPlainText();
+    return control<TerminalView>(window, "txtTerm")->text();
 }
 inline QString panelText(QWidget &window, const char *key)
 {

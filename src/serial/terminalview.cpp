@@ -1,0 +1,512 @@
+#include "serial/terminalview.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleHints>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Blank pixels around the text, as in the usual text boxes.
+constexpr int Margin = 4;
+constexpr int AutoScrollMs = 50;
+
+// Words for a double click: letters, digits and '_' together, any other run
+// of one kind of character (blanks, punctuation) likewise.
+int characterClass(QChar c)
+{
+    if (c.isLetterOrNumber() || c == u'_')
+        return 0;
+    return c.isSpace() ? 1 : 2;
+}
+
+} // namespace
+
+TerminalView::TerminalView(QWidget *parent) : QAbstractScrollArea(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setCursor(Qt::IBeamCursor);
+    measureFont();
+    connect(QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, [this] {
+        m_caretOn = true;
+        restartBlink();
+        updateCaret();
+    });
+}
+
+// ---------------------------------------------------------------- text
+
+void TerminalView::applyEdit(const DisplayEdit &edit)
+{
+    const bool caretOnlyAtEnd = !hasSelection() && m_caret == text().size();
+    const qsizetype oldTop = topLine();
+    const int oldLeft = leftPixel();
+    const TerminalLines::Change change = m_lines.apply(edit);
+    m_anchor = m_caret = text().size();
+    m_caretOn = true;
+    restartBlink();
+
+    // The bars are set quietly: the pixels are moved here, by what the edit did.
+    const qsizetype keptTop = oldTop - change.droppedLines;
+    {
+        const QSignalBlocker vertical(verticalScrollBar());
+        const QSignalBlocker horizontal(horizontalScrollBar());
+        updateScrollRanges();
+        verticalScrollBar()->setValue(int(std::max<qsizetype>(keptTop, 0)));
+        scrollToCaret();
+    }
+    // A drop (a few times a second on a fast line) may have cut the top line
+    // in view; a selection or a caret elsewhere is wiped: all is painted anew.
+    const qsizetype shift = topLine() - keptTop;
+    if (edit.dropFront > 0 || !caretOnlyAtEnd || leftPixel() != oldLeft || shift < 0 || shift > rowsInView()) {
+        viewport()->update();
+        return;
+    }
+    const QRect textArea = viewport()->rect().adjusted(0, Margin, 0, 0);
+    if (shift > 0)
+        viewport()->scroll(0, -int(shift) * m_lineHeight, textArea);
+    const int changedFrom = Margin + int(change.firstChangedLine - topLine()) * m_lineHeight;
+    viewport()->update(textArea.adjusted(0, std::max(changedFrom - Margin, 0), 0, 0));
+}
+
+void TerminalView::clear()
+{
+    m_lines.clear();
+    m_anchor = m_caret = 0;
+    updateScrollRanges();
+    viewport()->update();
+}
+
+QString TerminalView::selectedText() const
+{
+    const qsizetype start = std::min(m_anchor, m_caret);
+    return text().mid(start, std::max(m_anchor, m_caret) - start);
+}
+
+void TerminalView::select(qsizetype anchor, qsizetype caret)
+{
+    m_anchor = std::clamp<qsizetype>(anchor, 0, text().size());
+    moveCaret(caret, true);
+}
+
+void TerminalView::selectAll()
+{
+    select(0, text().size());
+}
+
+void TerminalView::moveCaretToEnd()
+{
+    if (!hasSelection() && m_caret == text().size())
+        scrollToCaret();
+    else
+        moveCaret(text().size(), false);
+}
+
+void TerminalView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setText(selectedText());
+}
+
+// ---------------------------------------------------------------- geometry
+
+void TerminalView::measureFont()
+{
+    const QFontMetricsF metrics(font());
+    // Over many cells: the advance a line of text really takes, rounding included.
+    constexpr int cells = 64;
+    m_cellWidth = std::max(1.0, metrics.horizontalAdvance(QString(cells, u'M')) / cells);
+    m_lineHeight = std::max(1, int(std::ceil(metrics.lineSpacing())));
+    m_ascent = int(std::ceil(metrics.ascent()));
+}
+
+int TerminalView::rowsInView() const
+{
+    return std::max(1, (viewport()->height() - 2 * Margin) / m_lineHeight);
+}
+
+int TerminalView::topLine() const
+{
+    return verticalScrollBar()->value();
+}
+
+int TerminalView::leftPixel() const
+{
+    return horizontalScrollBar()->value();
+}
+
+double TerminalView::cellLeft(qsizetype line, qsizetype position) const
+{
+    const qsizetype cell = TerminalCells::cellOf(m_lines.line(line), position - m_lines.lineStart(line));
+    return Margin - leftPixel() + double(cell) * m_cellWidth;
+}
+
+QRect TerminalView::caretRect() const
+{
+    const qsizetype line = m_lines.lineOf(m_caret);
+    const int width = std::max(1, style()->pixelMetric(QStyle::PM_TextCursorWidth, nullptr, this));
+    return {int(std::lround(cellLeft(line, m_caret))), Margin + int(line - topLine()) * m_lineHeight, width,
+            m_lineHeight};
+}
+
+qsizetype TerminalView::positionAt(QPoint point) const
+{
+    const qsizetype row = (point.y() - Margin) / m_lineHeight - (point.y() < Margin ? 1 : 0);
+    const qsizetype line = std::clamp<qsizetype>(topLine() + row, 0, m_lines.lineCount() - 1);
+    const double cell = (point.x() - Margin + leftPixel()) / m_cellWidth;
+    return m_lines.lineStart(line) + TerminalCells::indexNearCell(m_lines.line(line), cell);
+}
+
+void TerminalView::updateScrollRanges()
+{
+    const int rows = rowsInView();
+    QScrollBar *vertical = verticalScrollBar();
+    vertical->setRange(0, int(std::max<qsizetype>(0, m_lines.lineCount() - rows)));
+    vertical->setPageStep(rows);
+    vertical->setSingleStep(1);
+
+    const int width = viewport()->width();
+    const int content = 2 * Margin + 1 + int(std::ceil(double(m_lines.widestLine()) * m_cellWidth));
+    QScrollBar *horizontal = horizontalScrollBar();
+    horizontal->setRange(0, std::max(0, content - width));
+    horizontal->setPageStep(width);
+    horizontal->setSingleStep(int(std::ceil(m_cellWidth)) * 2);
+}
+
+// The least scrolling that shows the caret. True when the view moved.
+bool TerminalView::scrollToCaret()
+{
+    const qsizetype line = m_lines.lineOf(m_caret);
+    const int rows = rowsInView();
+    int top = topLine();
+    if (line < top)
+        top = int(line);
+    else if (line >= top + rows)
+        top = int(line - rows + 1);
+
+    const QRect caret = caretRect();
+    int left = leftPixel();
+    if (caret.left() < Margin)
+        left += caret.left() - Margin;
+    else if (caret.right() >= viewport()->width() - Margin)
+        left += caret.right() - viewport()->width() + Margin + 1;
+
+    const int oldTop = topLine();
+    const int oldLeft = leftPixel();
+    verticalScrollBar()->setValue(top);
+    horizontalScrollBar()->setValue(left);
+    return topLine() != oldTop || leftPixel() != oldLeft;
+}
+
+// ---------------------------------------------------------------- painting
+
+void TerminalView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    painter.setFont(font());
+    const QRect area = event->rect();
+    const qsizetype top = topLine();
+    const qsizetype first = top + std::max(0, (area.top() - Margin) / m_lineHeight);
+    const qsizetype last = std::min(m_lines.lineCount() - 1, top + std::max(0, (area.bottom() - Margin) / m_lineHeight));
+    for (qsizetype line = first; line <= last; ++line)
+        drawLine(painter, line, Margin + int(line - top) * m_lineHeight);
+    if (hasFocus() && m_caretOn) {
+        const QRect caret = caretRect();
+        if (caret.intersects(area))
+            painter.fillRect(caret, palette().color(QPalette::Text));
+    }
+}
+
+void TerminalView::drawLine(QPainter &painter, qsizetype line, int y) const
+{
+    const QStringView text = m_lines.line(line);
+    // Only the cells in view: a line may be thousands of characters long.
+    const qsizetype firstCell = qsizetype(leftPixel() / m_cellWidth);
+    const qsizetype cells = qsizetype(viewport()->width() / m_cellWidth) + 2;
+    const QString drawn = TerminalCells::drawn(text);
+    const QPointF origin(Margin - leftPixel() + double(firstCell) * m_cellWidth, y + m_ascent);
+    const QString visible = drawn.mid(firstCell, cells);
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(origin, visible);
+
+    // The selected part, line break included, highlighted over the text.
+    const qsizetype start = m_lines.lineStart(line);
+    const qsizetype from = std::max(std::min(m_anchor, m_caret) - start, qsizetype(0));
+    const qsizetype to = std::min(std::max(m_anchor, m_caret) - start, text.size() + 1);
+    if (from >= to)
+        return;
+    const qsizetype fromCell = TerminalCells::cellOf(text, from);
+    const qsizetype toCell = to > text.size() ? drawn.size() + 1 : TerminalCells::cellOf(text, to);
+    const double left = Margin - leftPixel();
+    const QRectF selected(left + double(fromCell) * m_cellWidth, y, double(toCell - fromCell) * m_cellWidth,
+                          m_lineHeight);
+    painter.fillRect(selected, palette().color(QPalette::Highlight));
+    painter.save();
+    painter.setClipRect(selected);
+    painter.setPen(palette().color(QPalette::HighlightedText));
+    painter.drawText(origin, visible);
+    painter.restore();
+}
+
+void TerminalView::scrollContentsBy(int dx, int dy)
+{
+    // Lines move below the top margin; columns move with it.
+    if (dx != 0 && dy != 0)
+        viewport()->update();
+    else if (dy != 0)
+        viewport()->scroll(0, dy * m_lineHeight, viewport()->rect().adjusted(0, Margin, 0, 0));
+    else
+        viewport()->scroll(dx, 0);
+}
+
+void TerminalView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    // A view that showed the end keeps showing it.
+    const bool atEnd = topLine() == verticalScrollBar()->maximum();
+    updateScrollRanges();
+    if (atEnd)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+}
+
+void TerminalView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        measureFont();
+        updateScrollRanges();
+    }
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
+        viewport()->update();
+}
+
+// ---------------------------------------------------------------- caret
+
+void TerminalView::restartBlink()
+{
+    const int flashTime = QGuiApplication::styleHints()->cursorFlashTime();
+    if (hasFocus() && flashTime >= 2)
+        m_blink.start(flashTime / 2, this);
+    else
+        m_blink.stop();
+}
+
+void TerminalView::updateCaret()
+{
+    viewport()->update(caretRect());
+}
+
+void TerminalView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    m_caretOn = true;
+    restartBlink();
+    updateCaret();
+}
+
+void TerminalView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    updateCaret();
+}
+
+void TerminalView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretOn = !m_caretOn;
+        updateCaret();
+    } else if (event->timerId() == m_autoScroll.timerId()) {
+        const QRect view = viewport()->rect();
+        if (m_dragPoint.y() < view.top())
+            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        else if (m_dragPoint.y() > view.bottom())
+            verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        if (m_dragPoint.x() < view.left())
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        else if (m_dragPoint.x() > view.right())
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        extendSelectionTo(m_dragPoint);
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+void TerminalView::moveCaret(qsizetype position, bool keepAnchor)
+{
+    m_caret = std::clamp<qsizetype>(position, 0, text().size());
+    if (!keepAnchor)
+        m_anchor = m_caret;
+    m_caretOn = true;
+    restartBlink();
+    scrollToCaret();
+    viewport()->update();
+}
+
+// ---------------------------------------------------------------- keys
+
+qsizetype TerminalView::caretMovedByKey(const QKeyEvent &key) const
+{
+    const bool document = key.modifiers().testFlag(Qt::ControlModifier);
+    const qsizetype line = m_lines.lineOf(m_caret);
+    auto sameCellOn = [&](qsizetype other) {
+        other = std::clamp<qsizetype>(other, 0, m_lines.lineCount() - 1);
+        const double cell = double(TerminalCells::cellOf(m_lines.line(line), m_caret - m_lines.lineStart(line)));
+        return m_lines.lineStart(other) + TerminalCells::indexNearCell(m_lines.line(other), cell);
+    };
+    switch (key.key()) {
+    case Qt::Key_Left: return std::max<qsizetype>(m_caret - 1, 0);
+    case Qt::Key_Right: return std::min(m_caret + 1, text().size());
+    case Qt::Key_Up: return sameCellOn(line - 1);
+    case Qt::Key_Down: return sameCellOn(line + 1);
+    case Qt::Key_PageUp: return sameCellOn(line - rowsInView());
+    case Qt::Key_PageDown: return sameCellOn(line + rowsInView());
+    case Qt::Key_Home: return document ? 0 : m_lines.lineStart(line);
+    case Qt::Key_End: return document ? text().size() : m_lines.lineEnd(line);
+    default: return -1;
+    }
+}
+
+void TerminalView::keyPressEvent(QKeyEvent *event)
+{
+    const qsizetype position = caretMovedByKey(*event);
+    if (position < 0) {
+        event->ignore();
+        return;
+    }
+    const bool extend = event->modifiers().testFlag(Qt::ShiftModifier);
+    moveCaret(position, extend);
+    if (extend)
+        offerSelection();
+}
+
+// ---------------------------------------------------------------- mouse
+
+void TerminalView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const qsizetype at = positionAt(event->position().toPoint());
+    const bool tripleClick = m_sinceDoubleClick.isValid() &&
+                             m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    m_sinceDoubleClick.invalidate();
+    m_dragging = true;
+    if (tripleClick) {
+        selectAround(at, Unit::Line);
+    } else if (event->modifiers().testFlag(Qt::ShiftModifier)) {
+        m_dragUnit = Unit::Character;
+        m_dragStart = m_dragEnd = m_anchor;
+        moveCaret(at, true);
+    } else {
+        m_dragUnit = Unit::Character;
+        m_dragStart = m_dragEnd = at;
+        moveCaret(at, false);
+    }
+}
+
+void TerminalView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragging = true;
+    m_sinceDoubleClick.start();
+    selectAround(positionAt(event->position().toPoint()), Unit::Word);
+}
+
+void TerminalView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging || !event->buttons().testFlag(Qt::LeftButton))
+        return;
+    m_dragPoint = event->position().toPoint();
+    if (viewport()->rect().contains(m_dragPoint))
+        m_autoScroll.stop();
+    else if (!m_autoScroll.isActive())
+        m_autoScroll.start(AutoScrollMs, this);
+    extendSelectionTo(m_dragPoint);
+}
+
+void TerminalView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_dragging)
+        return;
+    m_dragging = false;
+    m_autoScroll.stop();
+    offerSelection();
+}
+
+// The word or line around a position, and a drag from it extends by words or lines.
+void TerminalView::selectAround(qsizetype position, Unit unit)
+{
+    const qsizetype line = m_lines.lineOf(position);
+    qsizetype start = m_lines.lineStart(line);
+    qsizetype end = m_lines.lineEnd(line);
+    if (unit == Unit::Word && position < end) {
+        const int kind = characterClass(text().at(position));
+        start = end = position;
+        while (start > m_lines.lineStart(line) && characterClass(text().at(start - 1)) == kind)
+            --start;
+        while (end < m_lines.lineEnd(line) && characterClass(text().at(end)) == kind)
+            ++end;
+    } else if (unit == Unit::Word) {
+        start = end = position;
+    }
+    m_dragUnit = unit;
+    m_dragStart = start;
+    m_dragEnd = end;
+    m_anchor = start;
+    moveCaret(end, true);
+}
+
+void TerminalView::extendSelectionTo(QPoint point)
+{
+    const qsizetype at = positionAt(point);
+    if (m_dragUnit == Unit::Character) {
+        m_anchor = m_dragStart;
+        moveCaret(at, true);
+        return;
+    }
+    // By whole words or lines, from the one first clicked.
+    const Unit unit = m_dragUnit;
+    const qsizetype start = m_dragStart;
+    const qsizetype end = m_dragEnd;
+    selectAround(at, unit);
+    const qsizetype aroundStart = m_anchor;
+    const qsizetype aroundEnd = m_caret;
+    m_dragStart = start;
+    m_dragEnd = end;
+    if (aroundStart < start) {
+        m_anchor = end;
+        moveCaret(aroundStart, true);
+    } else {
+        m_anchor = start;
+        moveCaret(std::max(aroundEnd, end), true);
+    }
+}
+
+// The selection goes to the desktop's primary selection, for a middle click elsewhere.
+void TerminalView::offerSelection() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setText(selectedText(), QClipboard::Selection);
+}
+
+// ---------------------------------------------------------------- input methods
+
+QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const
+{
+    switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return caretRect().translated(viewport()->pos());
+    case Qt::ImFont: return font();
+    case Qt::ImCursorPosition: return 0;
+    case Qt::ImSurroundingText: return QString();
+    default: return QAbstractScrollArea::inputMethodQuery(query);
+    }
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "serial/terminallines.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
+
+// The terminal text box: the board's conversation in a fixed-width font,
+// lines not wrapped, with both scroll bars, a caret at the end and a
+// selection for copying. It holds only the bounded text the display rules
+// leave, and repaints only what an edit changed: a new line scrolls the view
+// by a copy of the pixels and draws the lines that are new. A text editor
+// would lay out and repaint far more for a line that talks all day.
+// Read-only to the user: keys reach it only to move the caret or select.
+class TerminalView final : public QAbstractScrollArea
+{
+    Q_OBJECT
+public:
+    explicit TerminalView(QWidget *parent = nullptr);
+
+    const QString &text() const { return m_lines.text(); }
+    // Applies an edit and moves the caret to the end: nothing selected, the
+    // newest text in view.
+    void applyEdit(const DisplayEdit &edit);
+    void clear();
+
+    qsizetype caretPosition() const { return m_caret; }
+    bool hasSelection() const { return m_anchor != m_caret; }
+    QString selectedText() const;
+    void select(qsizetype anchor, qsizetype caret);
+    void selectAll();
+    void moveCaretToEnd();
+    // Copies the selection to the clipboard (nothing selected: no change).
+    void copy() const;
+    // The caret's rectangle, in the viewport's coordinates.
+    QRect caretRect() const;
+
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    enum class Unit { Character, Word, Line };
+
+    void measureFont();
+    int rowsInView() const;
+    int topLine() const;
+    int leftPixel() const;
+    double cellLeft(qsizetype line, qsizetype position) const;
+    qsizetype positionAt(QPoint point) const;
+    void drawLine(QPainter &painter, qsizetype line, int y) const;
+    void updateScrollRanges();
+    bool scrollToCaret();
+    void moveCaret(qsizetype position, bool keepAnchor);
+    qsizetype caretMovedByKey(const QKeyEvent &key) const;
+    void selectAround(qsizetype position, Unit unit);
+    void extendSelectionTo(QPoint point);
+    void offerSelection() const;
+    void restartBlink();
+    void updateCaret();
+
+    TerminalLines m_lines;
+    qsizetype m_anchor = 0;
+    qsizetype m_caret = 0;
+    double m_cellWidth = 8;
+    int m_lineHeight = 16;
+    int m_ascent = 12;
+    bool m_caretOn = true;
+    QBasicTimer m_blink;
+    // Mouse selection: what a drag extends by, the word or line it started
+    // on, and the timer that scrolls while the pointer is outside the view.
+    Unit m_dragUnit = Unit::Character;
+    qsizetype m_dragStart = 0;
+    qsizetype m_dragEnd = 0;
+    bool m_dragging = false;
+    QPoint m_dragPoint;
+    QBasicTimer m_autoScroll;
+    QElapsedTimer m_sinceDoubleClick;
+};
