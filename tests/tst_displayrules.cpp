@@ -146,6 +146,96 @@ private slots:
         QTRY_VERIFY(txtTerm.verticalScrollBar()->updatesEnabled());         // the bars show the end of the stream
         QVERIFY(boxes.shown.isEmpty());
     }
+
+    // Tabs stop every eight cells and control codes take one blank cell, so that columns stay where the board meant
+    // them; a position on a cell's right half belongs to the next character.
+    void cells_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QList<qsizetype>>("cellOfEach"); // for each index, and the end
+        QTest::addColumn<QString>("drawn");
+        QTest::newRow("plain") << "ab" << QList<qsizetype>{0, 1, 2} << "ab";
+        QTest::newRow("tab after one") << "a\tb" << QList<qsizetype>{0, 1, 8, 9} << "a       b";
+        QTest::newRow("tab at a stop") << "abcdefgh\tx" << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 16, 17}
+                                       << "abcdefgh        x";
+        QTest::newRow("control codes") << QString::fromLatin1("\x1b[1\x00\x85", 5)
+                                       << QList<qsizetype>{0, 1, 2, 3, 4, 5} << QString::fromLatin1(" [1  ");
+    }
+    void cells()
+    {
+        QFETCH(QString, line);
+        QFETCH(QList<qsizetype>, cellOfEach);
+        QFETCH(QString, drawn);
+        QCOMPARE(TerminalCells::drawn(line), drawn);
+        for (qsizetype index = 0; index <= line.size(); ++index) {
+            const qsizetype cell = cellOfEach.at(index);
+            QCOMPARE(TerminalCells::cellOf(line, index), cell);
+            QCOMPARE(TerminalCells::indexNearCell(line, double(cell)), index);
+            if (index > 0) // past the middle of the character before: this one
+                QCOMPARE(TerminalCells::indexNearCell(line, (double(cellOfEach.at(index - 1)) + double(cell)) / 2 + 0.1),
+                         index);
+        }
+    }
+
+    // Selecting with the mouse and the keys, on "one two_3 four", "\tx", "yz". Steps: "click P", "dclick P",
+    // "shiftclick P", "drag P Q" and "dclickdrag P Q" (text positions), or a key sequence.
+    void selecting_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("double click: a word") << QStringList{"dclick 5"} << "two_3";
+        QTest::newRow("triple click: the line") << QStringList{"dclick 5", "click 5"} << "one two_3 four";
+        QTest::newRow("drag across lines") << QStringList{"drag 4 19"} << "two_3 four\n\tx\ny";
+        QTest::newRow("drag back") << QStringList{"drag 7 1"} << "ne two";
+        QTest::newRow("double click, drag: by words") << QStringList{"dclickdrag 1 5"} << "one two_3";
+        QTest::newRow("shift click extends") << QStringList{"click 0", "shiftclick 3"} << "one";
+        QTest::newRow("Shift+Down, Shift+End") << QStringList{"click 4", "Shift+Down", "Shift+End"}
+                                               << "two_3 four\n\tx";
+        QTest::newRow("a key without Shift drops it") << QStringList{"drag 0 3", "Right"} << "";
+    }
+    void selecting()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, selected);
+        TerminalView txtTerm;
+        prepareTerminalTextBox(txtTerm);
+        RecordingMessageBoxes boxes;
+        TerminalDisplay display(txtTerm, boxes);
+        txtTerm.resize(400, 200);
+        txtTerm.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&txtTerm));
+        display.showNow(QStringLiteral("one two_3 four\r\tx\ryz"));
+        QList<QPoint> points; // each position's caret, a pixel into the character after it
+        for (qsizetype position = 0; position <= txtTerm.text().size(); ++position) {
+            txtTerm.select(position, position);
+            points.append(txtTerm.caretRect().center() + QPoint(1, 0));
+        }
+        QWidget *viewport = txtTerm.viewport();
+        const auto mouse = [viewport](QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+            const bool down = type != QEvent::MouseButtonRelease;
+            QMouseEvent event(type, at, viewport->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                              down ? Qt::LeftButton : Qt::NoButton, modifiers);
+            QApplication::sendEvent(viewport, &event);
+        };
+        for (const QString &step : steps) {
+            const QStringList word = step.split(u' ');
+            const QPoint from = word.size() > 1 ? points.at(word[1].toInt()) : QPoint();
+            if (word[0].endsWith(u"click") || word[0].endsWith(u"drag")) {
+                mouse(QEvent::MouseButtonPress, from, word[0] == u"shiftclick" ? Qt::ShiftModifier : Qt::NoModifier);
+                if (word[0].startsWith(u"dclick")) {
+                    mouse(QEvent::MouseButtonRelease, from);
+                    mouse(QEvent::MouseButtonPress, from);
+                    mouse(QEvent::MouseButtonDblClick, from);
+                }
+                const QPoint to = word[0].endsWith(u"drag") ? points.at(word[2].toInt()) : from;
+                mouse(QEvent::MouseMove, to);
+                mouse(QEvent::MouseButtonRelease, to);
+            } else {
+                QTest::keySequence(&txtTerm, QKeySequence(step));
+            }
+        }
+        QCOMPARE(txtTerm.selectedText(), selected);
+    }
 };
 
 QTEST_MAIN(TestDisplayRules)

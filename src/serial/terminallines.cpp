@@ -41,6 +41,7 @@ TerminalLines::Change TerminalLines::apply(const DisplayEdit &edit)
         measureAll = true;
     }
     change.firstChangedLine = lineCount() - 1;
+    change.firstChanged = m_text.size();
 
     const qsizetype base = m_text.size();
     m_text.append(edit.append);

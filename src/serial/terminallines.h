@@ -17,7 +17,8 @@ public:
     struct Change
     {
         qsizetype droppedLines = 0;     // lines gone from the start, a cut one not counted
-        qsizetype firstChangedLine = 0; // this line and all after it are new or changed
+        qsizetype firstChangedLine = 0; // this line and all after it are new or changed...
+        qsizetype firstChanged = 0;     // ...from this position of the text on
     };
 
     Change apply(const DisplayEdit &edit); // counts beyond the text are clipped

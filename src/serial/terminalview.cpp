@@ -49,8 +49,11 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
     const int oldLeft = leftPixel();
     const TerminalLines::Change change = m_lines.apply(edit);
     m_anchor = m_caret = text().size();
-    m_caretOn = true;
-    restartBlink();
+    // Steady while text streams in, without restarting the blink at every frame.
+    if (!m_caretOn) {
+        m_caretOn = true;
+        restartBlink();
+    }
 
     // The bars are set quietly: the pixels are moved here, by what the edit did.
     const qsizetype keptTop = oldTop - change.droppedLines;
@@ -71,8 +74,16 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
     const QRect textArea = viewport()->rect().adjusted(0, Margin, 0, 0);
     if (shift > 0)
         viewport()->scroll(0, -int(shift) * m_lineHeight, textArea);
-    const int changedFrom = Margin + int(change.firstChangedLine - topLine()) * m_lineHeight;
-    viewport()->update(textArea.adjusted(0, std::max(changedFrom - Margin, 0), 0, 0));
+    // The changed end of the first changed line, and every line below it.
+    const int changedRow = Margin + int(change.firstChangedLine - topLine()) * m_lineHeight;
+    if (changedRow < Margin) {
+        viewport()->update(textArea);
+        return;
+    }
+    const int changedLeft = int(std::floor(cellLeft(change.firstChangedLine, change.firstChanged)));
+    QRegion changed(std::max(changedLeft, 0), changedRow, viewport()->width() - std::max(changedLeft, 0), m_lineHeight);
+    changed += textArea.adjusted(0, changedRow + m_lineHeight - Margin, 0, 0);
+    viewport()->update(changed);
 }
 
 void TerminalView::clear()
@@ -210,27 +221,33 @@ void TerminalView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     painter.setFont(font());
-    const QRect area = event->rect();
     const qsizetype top = topLine();
-    const qsizetype first = top + std::max(0, (area.top() - Margin) / m_lineHeight);
-    const qsizetype last = std::min(m_lines.lineCount() - 1, top + std::max(0, (area.bottom() - Margin) / m_lineHeight));
-    for (qsizetype line = first; line <= last; ++line)
-        drawLine(painter, line, Margin + int(line - top) * m_lineHeight);
+    // By rectangle: an edit's region is the end of one line and the lines below.
+    for (const QRect &area : event->region()) {
+        const qsizetype first = top + std::max(0, (area.top() - Margin) / m_lineHeight);
+        const qsizetype last =
+            std::min(m_lines.lineCount() - 1, top + std::max(0, (area.bottom() - Margin) / m_lineHeight));
+        for (qsizetype line = first; line <= last; ++line)
+            drawLine(painter, line, Margin + int(line - top) * m_lineHeight, area);
+    }
     if (hasFocus() && m_caretOn) {
         const QRect caret = caretRect();
-        if (caret.intersects(area))
+        if (event->region().intersects(caret))
             painter.fillRect(caret, palette().color(QPalette::Text));
     }
 }
 
-void TerminalView::drawLine(QPainter &painter, qsizetype line, int y) const
+void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const
 {
     const QStringView text = m_lines.line(line);
-    // Only the cells in view: a line may be thousands of characters long.
-    const qsizetype firstCell = qsizetype(leftPixel() / m_cellWidth);
-    const qsizetype cells = qsizetype(viewport()->width() / m_cellWidth) + 2;
+    // Only the cells to paint, and one on each side for what a glyph spills
+    // over its cell: a line may be thousands of characters long, and most
+    // paints are the end of one line.
+    const double left = Margin - leftPixel();
+    const qsizetype firstCell = std::max<qsizetype>(0, qsizetype((area.left() - left) / m_cellWidth) - 1);
+    const qsizetype cells = qsizetype(area.width() / m_cellWidth) + 3;
     const QString drawn = TerminalCells::drawn(text);
-    const QPointF origin(Margin - leftPixel() + double(firstCell) * m_cellWidth, y + m_ascent);
+    const QPointF origin(left + double(firstCell) * m_cellWidth, y + m_ascent);
     const QString visible = drawn.mid(firstCell, cells);
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(origin, visible);
@@ -243,7 +260,6 @@ void TerminalView::drawLine(QPainter &painter, qsizetype line, int y) const
         return;
     const qsizetype fromCell = TerminalCells::cellOf(text, from);
     const qsizetype toCell = to > text.size() ? drawn.size() + 1 : TerminalCells::cellOf(text, to);
-    const double left = Margin - leftPixel();
     const QRectF selected(left + double(fromCell) * m_cellWidth, y, double(toCell - fromCell) * m_cellWidth,
                           m_lineHeight);
     painter.fillRect(selected, palette().color(QPalette::Highlight));
@@ -480,13 +496,8 @@ void TerminalView::extendSelectionTo(QPoint point)
     const qsizetype aroundEnd = m_caret;
     m_dragStart = start;
     m_dragEnd = end;
-    if (aroundStart < start) {
-        m_anchor = end;
-        moveCaret(aroundStart, true);
-    } else {
-        m_anchor = start;
-        moveCaret(std::max(aroundEnd, end), true);
-    }
+    m_anchor = aroundStart < start ? end : start;
+    moveCaret(aroundStart < start ? aroundStart : aroundEnd, true);
 }
 
 // The selection goes to the desktop's primary selection, for a middle click elsewhere.

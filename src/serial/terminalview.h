@@ -61,7 +61,7 @@ private:
     int leftPixel() const;
     double cellLeft(qsizetype line, qsizetype position) const;
     qsizetype positionAt(QPoint point) const;
-    void drawLine(QPainter &painter, qsizetype line, int y) const;
+    void drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const;
     void updateScrollRanges();
     bool scrollToCaret();
     void moveCaret(qsizetype position, bool keepAnchor);
