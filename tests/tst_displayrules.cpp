@@ -88,8 +88,9 @@ private slots:
     }
 
     // Random chunks, mostly short, now and then one long enough to trim, in turns of short lines and of lines longer
-    // than the view, flushed every fifth chunk; now and then the user selects, or scrolls back. The text box holds what the rules give chunk by chunk, however the batch
-    // composed them, and its pixels, painted a few lines at a time, are those of a whole fresh paint.
+    // than the view, flushed every fifth chunk; now and then the user selects, or scrolls back. The text box holds what
+    // the rules give chunk by chunk, however the batch composed them, and its pixels, painted a few lines at a time,
+    // are those of a whole fresh paint.
     void textBoxShowsTheModel()
     {
         TerminalView txtTerm;
@@ -103,7 +104,7 @@ private slots:
         TerminalText model{QStringLiteral("line one\nline two")};
         display.showNow(QStringLiteral("line one\rline two"));
         txtTerm.select(0, 2); // the user's selection goes
-        TerminalLines lines; // the same chunks applied one by one
+        TerminalLines lines;  // the same chunks applied one by one
         lines.apply(planDisplayEdit(0, u"line one\rline two"));
         static const QString alphabets[] = {QStringLiteral("abc\b\b\r\n\r\t\x1a\xa0\xe9 "),
                                             QStringLiteral("0123456789abcdef \b")}; // short lines, long ones
@@ -127,7 +128,8 @@ private slots:
             for (const QString &line : modelLines)
                 widest = std::max(widest, TerminalCells::cellOf(line, line.size()));
             QCOMPARE(lines.widestLine(), widest);
-            QCOMPARE(paintedPixels(txtTerm), txtTerm.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(paintedPixels(txtTerm),
+                     txtTerm.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32));
             if (random.bounded(10) == 0) { // near the end, or anywhere and scrolled to anywhere
                 const bool far = random.bounded(2) == 0;
                 const int from = far ? 0 : int(std::max<qsizetype>(0, model.text.size() - 100));
@@ -143,7 +145,7 @@ private slots:
         QCOMPARE(txtTerm.caretPosition(), model.text.size());
         QVERIFY(!txtTerm.hasSelection());
         QVERIFY(txtTerm.viewport()->rect().contains(txtTerm.caretRect())); // the newest line is in view
-        QTRY_VERIFY(txtTerm.verticalScrollBar()->updatesEnabled());         // the bars show the end of the stream
+        QTRY_VERIFY(txtTerm.verticalScrollBar()->updatesEnabled());        // the bars show the end of the stream
         QVERIFY(boxes.shown.isEmpty());
     }
 
@@ -158,8 +160,8 @@ private slots:
         QTest::newRow("tab after one") << "a\tb" << QList<qsizetype>{0, 1, 8, 9} << "a       b";
         QTest::newRow("tab at a stop") << "abcdefgh\tx" << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 16, 17}
                                        << "abcdefgh        x";
-        QTest::newRow("control codes") << QString::fromLatin1("\x1b[1\x00\x85", 5)
-                                       << QList<qsizetype>{0, 1, 2, 3, 4, 5} << QString::fromLatin1(" [1  ");
+        QTest::newRow("control codes") << QString::fromLatin1("\x1b[1\x00\x85", 5) << QList<qsizetype>{0, 1, 2, 3, 4, 5}
+                                       << QString::fromLatin1(" [1  ");
     }
     void cells()
     {
@@ -172,8 +174,9 @@ private slots:
             QCOMPARE(TerminalCells::cellOf(line, index), cell);
             QCOMPARE(TerminalCells::indexNearCell(line, double(cell)), index);
             if (index > 0) // past the middle of the character before: this one
-                QCOMPARE(TerminalCells::indexNearCell(line, (double(cellOfEach.at(index - 1)) + double(cell)) / 2 + 0.1),
-                         index);
+                QCOMPARE(
+                    TerminalCells::indexNearCell(line, (double(cellOfEach.at(index - 1)) + double(cell)) / 2 + 0.1),
+                    index);
         }
     }
 
@@ -189,8 +192,8 @@ private slots:
         QTest::newRow("drag back") << QStringList{"drag 7 1"} << "ne two";
         QTest::newRow("double click, drag: by words") << QStringList{"dclickdrag 1 5"} << "one two_3";
         QTest::newRow("shift click extends") << QStringList{"click 0", "shiftclick 3"} << "one";
-        QTest::newRow("Shift+Down, Shift+End") << QStringList{"click 4", "Shift+Down", "Shift+End"}
-                                               << "two_3 four\n\tx";
+        QTest::newRow("Shift+Down, Shift+End")
+            << QStringList{"click 4", "Shift+Down", "Shift+End"} << "two_3 four\n\tx";
         QTest::newRow("a key without Shift drops it") << QStringList{"drag 0 3", "Right"} << "";
     }
     void selecting()
@@ -213,7 +216,8 @@ private slots:
         QWidget *viewport = txtTerm.viewport();
         const auto mouse = [viewport](QEvent::Type type, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
             const bool down = type != QEvent::MouseButtonRelease;
-            QMouseEvent event(type, at, viewport->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+            QMouseEvent event(type, at, viewport->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
                               down ? Qt::LeftButton : Qt::NoButton, modifiers);
             QApplication::sendEvent(viewport, &event);
         };

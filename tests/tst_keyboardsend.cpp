@@ -141,7 +141,7 @@ private slots:
         QFETCH(int, reports);
         m_port = port;
         QGuiApplication::clipboard()->setText(QStringLiteral("x\r\ny\u20ac\r")); // lone CR kept
-        m_txtTerm->select(0, 1); // "a" selected, caret after it
+        m_txtTerm->select(0, 1);                                                 // "a" selected, caret after it
         if (how == "middle")
             QTest::mouseClick(m_txtTerm->viewport(), Qt::MiddleButton);
         else

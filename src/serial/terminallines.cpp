@@ -27,8 +27,8 @@ TerminalLines::Change TerminalLines::apply(const DisplayEdit &edit)
         change.droppedLines = kept;
         QList<qsizetype> starts{0};
         starts.reserve(m_starts.size() - kept);
-        for (qsizetype line = kept + 1; line < m_starts.size(); ++line)
-            starts.append(m_starts.at(line) - drop);
+        for (qsizetype next = kept + 1; next < m_starts.size(); ++next)
+            starts.append(m_starts.at(next) - drop);
         m_starts = std::move(starts);
         m_text.remove(0, drop);
         measureAll = true;
@@ -78,11 +78,11 @@ qsizetype TerminalLines::lineOf(qsizetype position) const
     return std::upper_bound(m_starts.cbegin(), m_starts.cend(), position) - m_starts.cbegin() - 1;
 }
 
-void TerminalLines::measureFrom(qsizetype line)
+void TerminalLines::measureFrom(qsizetype first)
 {
-    for (; line < lineCount(); ++line) {
-        const QStringView text = this->line(line);
-        m_widest = std::max(m_widest, TerminalCells::cellOf(text, text.size()));
+    for (qsizetype at = first; at < lineCount(); ++at) {
+        const QStringView shown = line(at);
+        m_widest = std::max(m_widest, TerminalCells::cellOf(shown, shown.size()));
     }
 }
 

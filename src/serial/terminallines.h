@@ -35,7 +35,7 @@ public:
     qsizetype widestLine() const { return m_widest; }
 
 private:
-    void measureFrom(qsizetype line);
+    void measureFrom(qsizetype first);
 
     QString m_text;
     QList<qsizetype> m_starts{0};

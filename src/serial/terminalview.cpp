@@ -190,8 +190,8 @@ void TerminalView::updateScrollRanges()
     horizontal->setSingleStep(int(std::ceil(m_cellWidth)) * 2);
 }
 
-// The least scrolling that shows the caret. True when the view moved.
-bool TerminalView::scrollToCaret()
+// The least scrolling that shows the caret.
+void TerminalView::scrollToCaret()
 {
     const qsizetype line = m_lines.lineOf(m_caret);
     const int rows = rowsInView();
@@ -208,11 +208,8 @@ bool TerminalView::scrollToCaret()
     else if (caret.right() >= viewport()->width() - Margin)
         left += caret.right() - viewport()->width() + Margin + 1;
 
-    const int oldTop = topLine();
-    const int oldLeft = leftPixel();
     verticalScrollBar()->setValue(top);
     horizontalScrollBar()->setValue(left);
-    return topLine() != oldTop || leftPixel() != oldLeft;
 }
 
 // ---------------------------------------------------------------- painting
@@ -239,14 +236,14 @@ void TerminalView::paintEvent(QPaintEvent *event)
 
 void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const
 {
-    const QStringView text = m_lines.line(line);
+    const QStringView shown = m_lines.line(line);
     // Only the cells to paint, and one on each side for what a glyph spills
     // over its cell: a line may be thousands of characters long, and most
     // paints are the end of one line.
     const double left = Margin - leftPixel();
     const qsizetype firstCell = std::max<qsizetype>(0, qsizetype((area.left() - left) / m_cellWidth) - 1);
     const qsizetype cells = qsizetype(area.width() / m_cellWidth) + 3;
-    const QString drawn = TerminalCells::drawn(text);
+    const QString drawn = TerminalCells::drawn(shown);
     const QPointF origin(left + double(firstCell) * m_cellWidth, y + m_ascent);
     const QString visible = drawn.mid(firstCell, cells);
     painter.setPen(palette().color(QPalette::Text));
@@ -255,11 +252,11 @@ void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRec
     // The selected part, line break included, highlighted over the text.
     const qsizetype start = m_lines.lineStart(line);
     const qsizetype from = std::max(std::min(m_anchor, m_caret) - start, qsizetype(0));
-    const qsizetype to = std::min(std::max(m_anchor, m_caret) - start, text.size() + 1);
+    const qsizetype to = std::min(std::max(m_anchor, m_caret) - start, shown.size() + 1);
     if (from >= to)
         return;
-    const qsizetype fromCell = TerminalCells::cellOf(text, from);
-    const qsizetype toCell = to > text.size() ? drawn.size() + 1 : TerminalCells::cellOf(text, to);
+    const qsizetype fromCell = TerminalCells::cellOf(shown, from);
+    const qsizetype toCell = to > shown.size() ? drawn.size() + 1 : TerminalCells::cellOf(shown, to);
     const QRectF selected(left + double(fromCell) * m_cellWidth, y, double(toCell - fromCell) * m_cellWidth,
                           m_lineHeight);
     painter.fillRect(selected, palette().color(QPalette::Highlight));
@@ -409,8 +406,9 @@ void TerminalView::mousePressEvent(QMouseEvent *event)
     if (event->button() != Qt::LeftButton)
         return;
     const qsizetype at = positionAt(event->position().toPoint());
-    const bool tripleClick = m_sinceDoubleClick.isValid() &&
-                             m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    const bool tripleClick =
+        m_sinceDoubleClick.isValid()
+        && m_sinceDoubleClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
     m_sinceDoubleClick.invalidate();
     m_dragging = true;
     if (tripleClick) {

@@ -63,7 +63,7 @@ private:
     qsizetype positionAt(QPoint point) const;
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const;
     void updateScrollRanges();
-    bool scrollToCaret();
+    void scrollToCaret();
     void moveCaret(qsizetype position, bool keepAnchor);
     qsizetype caretMovedByKey(const QKeyEvent &key) const;
     void selectAround(qsizetype position, Unit unit);
