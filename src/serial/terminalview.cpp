@@ -64,16 +64,19 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
         verticalScrollBar()->setValue(int(std::max<qsizetype>(keptTop, 0)));
         scrollToCaret();
     }
-    // A drop (a few times a second on a fast line) may have cut the top line
-    // in view; a selection or a caret elsewhere is wiped: all is painted anew.
+    // A drop may have cut the first line kept, when it is in view; a
+    // selection or a caret elsewhere is wiped: then all is painted anew.
+    // Otherwise the pixels move with the text, down and sideways.
     const qsizetype shift = topLine() - keptTop;
-    if (edit.dropFront > 0 || !caretOnlyAtEnd || leftPixel() != oldLeft || shift < 0 || shift > rowsInView()) {
+    const int sideways = leftPixel() - oldLeft;
+    if ((edit.dropFront > 0 && keptTop <= 0) || !caretOnlyAtEnd || shift < 0 || shift > rowsInView() ||
+        std::abs(sideways) >= viewport()->width()) {
         viewport()->update();
         return;
     }
     const QRect textArea = viewport()->rect().adjusted(0, Margin, 0, 0);
-    if (shift > 0)
-        viewport()->scroll(0, -int(shift) * m_lineHeight, textArea);
+    if (shift > 0 || sideways != 0)
+        viewport()->scroll(-sideways, -int(shift) * m_lineHeight, textArea);
     // The changed end of the first changed line, and every line below it.
     const int changedRow = Margin + int(change.firstChangedLine - topLine()) * m_lineHeight;
     if (changedRow < Margin) {
@@ -221,12 +224,15 @@ void TerminalView::paintEvent(QPaintEvent *event)
     const qsizetype top = topLine();
     // By rectangle: an edit's region is the end of one line and the lines below.
     for (const QRect &area : event->region()) {
+        // A glyph drawn for the cells on either side must not land twice.
+        painter.setClipRect(area);
         const qsizetype first = top + std::max(0, (area.top() - Margin) / m_lineHeight);
         const qsizetype last =
             std::min(m_lines.lineCount() - 1, top + std::max(0, (area.bottom() - Margin) / m_lineHeight));
         for (qsizetype line = first; line <= last; ++line)
             drawLine(painter, line, Margin + int(line - top) * m_lineHeight, area);
     }
+    painter.setClipping(false);
     if (hasFocus() && m_caretOn) {
         const QRect caret = caretRect();
         if (event->region().intersects(caret))
@@ -261,7 +267,7 @@ void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRec
                           m_lineHeight);
     painter.fillRect(selected, palette().color(QPalette::Highlight));
     painter.save();
-    painter.setClipRect(selected);
+    painter.setClipRect(selected, Qt::IntersectClip);
     painter.setPen(palette().color(QPalette::HighlightedText));
     painter.drawText(origin, visible);
     painter.restore();
