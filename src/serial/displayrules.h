@@ -7,7 +7,7 @@
 // the terminal text when a chunk arrives. The widget side (terminaldisplay.h)
 // applies the same edits to txtTerm.
 //
-// Line breaks are one character ('\n'), as in QPlainTextEdit: a backspace
+// Line breaks are one character ('\n') in the terminal text: a backspace
 // right after a line break removes the line break. A bell (BEL, 7) is a
 // sound, not a character: it is counted and left out before anything else.
 

@@ -112,6 +112,7 @@ void TerminalView::select(qsizetype anchor, qsizetype caret)
 void TerminalView::selectAll()
 {
     select(0, text().size());
+    offerSelection();
 }
 
 void TerminalView::moveCaretToEnd()
