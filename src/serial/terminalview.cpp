@@ -69,8 +69,8 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
     // Otherwise the pixels move with the text, down and sideways.
     const qsizetype shift = topLine() - keptTop;
     const int sideways = leftPixel() - oldLeft;
-    if ((edit.dropFront > 0 && keptTop <= 0) || !caretOnlyAtEnd || shift < 0 || shift > rowsInView() ||
-        std::abs(sideways) >= viewport()->width()) {
+    if ((edit.dropFront > 0 && keptTop <= 0) || !caretOnlyAtEnd || shift < 0 || shift > rowsInView()
+        || std::abs(sideways) >= viewport()->width()) {
         viewport()->update();
         return;
     }
