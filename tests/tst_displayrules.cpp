@@ -32,6 +32,20 @@ static QImage paintedPixels(TerminalView &txtTerm)
         .convertToFormat(QImage::Format_RGB32);
 }
 
+// The terminal text box as the window sets it up, shown, with its display.
+struct ShownTerminal
+{
+    explicit ShownTerminal(int height)
+    {
+        prepareTerminalTextBox(txtTerm);
+        txtTerm.resize(400, height);
+        txtTerm.show();
+    }
+    TerminalView txtTerm;
+    RecordingMessageBoxes boxes;
+    TerminalDisplay display{txtTerm, boxes};
+};
+
 // A terminal text whose characters can be told apart by position.
 static QString numberedText(qsizetype length)
 {
@@ -93,12 +107,9 @@ private slots:
     // are those of a whole fresh paint.
     void textBoxShowsTheModel()
     {
-        TerminalView txtTerm;
-        prepareTerminalTextBox(txtTerm);
-        RecordingMessageBoxes boxes;
-        TerminalDisplay display(txtTerm, boxes);
-        txtTerm.resize(400, 300);
-        txtTerm.show();
+        ShownTerminal shown(300);
+        TerminalView &txtTerm = shown.txtTerm;
+        TerminalDisplay &display = shown.display;
         txtTerm.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&txtTerm));
         TerminalText model{QStringLiteral("line one\nline two")};
@@ -146,7 +157,7 @@ private slots:
         QVERIFY(!txtTerm.hasSelection());
         QVERIFY(txtTerm.viewport()->rect().contains(txtTerm.caretRect())); // the newest line is in view
         QTRY_VERIFY(txtTerm.verticalScrollBar()->updatesEnabled());        // the bars show the end of the stream
-        QVERIFY(boxes.shown.isEmpty());
+        QVERIFY(shown.boxes.shown.isEmpty());
     }
 
     // Tabs stop every eight cells and control codes take one blank cell, so that columns stay where the board meant
@@ -200,14 +211,10 @@ private slots:
     {
         QFETCH(QStringList, steps);
         QFETCH(QString, selected);
-        TerminalView txtTerm;
-        prepareTerminalTextBox(txtTerm);
-        RecordingMessageBoxes boxes;
-        TerminalDisplay display(txtTerm, boxes);
-        txtTerm.resize(400, 200);
-        txtTerm.show();
+        ShownTerminal shown(200);
+        TerminalView &txtTerm = shown.txtTerm;
         QVERIFY(QTest::qWaitForWindowExposed(&txtTerm));
-        display.showNow(QStringLiteral("one two_3 four\r\tx\ryz"));
+        shown.display.showNow(QStringLiteral("one two_3 four\r\tx\ryz"));
         QList<QPoint> points; // each position's caret, a pixel into the character after it
         for (qsizetype position = 0; position <= txtTerm.text().size(); ++position) {
             txtTerm.select(position, position);
