@@ -202,6 +202,7 @@ private slots:
         QTest::newRow("drag across lines") << QStringList{"drag 4 19"} << "two_3 four\n\tx\ny";
         QTest::newRow("drag back") << QStringList{"drag 7 1"} << "ne two";
         QTest::newRow("double click, drag: by words") << QStringList{"dclickdrag 1 5"} << "one two_3";
+        QTest::newRow("double click, drag back: by words") << QStringList{"dclickdrag 5 1"} << "one two_3";
         QTest::newRow("shift click extends") << QStringList{"click 0", "shiftclick 3"} << "one";
         QTest::newRow("Shift+Down, Shift+End")
             << QStringList{"click 4", "Shift+Down", "Shift+End"} << "two_3 four\n\tx";
