@@ -171,8 +171,9 @@ private slots:
         QTest::newRow("tab after one") << "a\tb" << QList<qsizetype>{0, 1, 8, 9} << "a       b";
         QTest::newRow("tab at a stop") << "abcdefgh\tx" << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6, 7, 8, 16, 17}
                                        << "abcdefgh        x";
-        QTest::newRow("control codes") << QString::fromLatin1("\x1b[1\x00\x85", 5) << QList<qsizetype>{0, 1, 2, 3, 4, 5}
-                                       << QString::fromLatin1(" [1  ");
+        QTest::newRow("control codes, soft hyphen")
+            << QString::fromLatin1("\x1b[1\x00\x85\xad", 6) << QList<qsizetype>{0, 1, 2, 3, 4, 5, 6}
+            << QString::fromLatin1(" [1  -");
     }
     void cells()
     {

@@ -118,6 +118,8 @@ QString drawn(QStringView line)
     for (const QChar c : line) {
         if (c == u'\t')
             out.append(QString(cellsOf(c, out.size()), u' '));
+        else if (c == QChar(0xad)) // a soft hyphen is drawn with no width at all
+            out.append(u'-');
         else
             out.append(isControl(c) ? QChar(u' ') : c);
     }

@@ -43,8 +43,8 @@ private:
 };
 
 // How the text sits in the terminal's fixed-width cells: one character per
-// cell, a tab up to the next multiple of TabWidth, and control codes a blank
-// cell, so that columns stay where the board meant them.
+// cell, a tab up to the next multiple of TabWidth, control codes a blank cell
+// and a soft hyphen a hyphen, so that columns stay where the board meant them.
 namespace TerminalCells {
 
 inline constexpr qsizetype TabWidth = 8;
