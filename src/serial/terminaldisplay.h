@@ -35,7 +35,6 @@ public:
     // anything else edits the text box (the keyboard does), so that the
     // order of edits stays the order of events.
     void flush();
-    bool hasPending() const { return m_pending.has_value(); }
 
     // Shows text at once, by the same rules, after anything pending (the
     // keyboard's echo). A long text is taken in pieces, so that the terminal
@@ -44,8 +43,6 @@ public:
 
     // What a bell from the board sounds like (default: the system beep).
     void setBeep(std::function<void()> beep) { m_beep = std::move(beep); }
-
-    TerminalView &textBox() const { return m_txtTerm; }
 
     static constexpr int FrameMilliseconds = 16;
 

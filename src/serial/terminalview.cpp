@@ -461,22 +461,31 @@ void TerminalView::mouseReleaseEvent(QMouseEvent *event)
     offerSelection();
 }
 
-// The word or line around a position, and a drag from it extends by words or lines.
-void TerminalView::selectAround(qsizetype position, Unit unit)
+// The word or line around a position (a word: the run of one kind of
+// character the position starts; at a line's end, nothing).
+std::pair<qsizetype, qsizetype> TerminalView::unitAround(qsizetype position, Unit unit) const
 {
     const qsizetype line = m_lines.lineOf(position);
-    qsizetype start = m_lines.lineStart(line);
-    qsizetype end = m_lines.lineEnd(line);
-    if (unit == Unit::Word && position < end) {
-        const int kind = characterClass(text().at(position));
-        start = end = position;
-        while (start > m_lines.lineStart(line) && characterClass(text().at(start - 1)) == kind)
-            --start;
-        while (end < m_lines.lineEnd(line) && characterClass(text().at(end)) == kind)
-            ++end;
-    } else if (unit == Unit::Word) {
-        start = end = position;
-    }
+    const qsizetype lineStart = m_lines.lineStart(line);
+    const qsizetype lineEnd = m_lines.lineEnd(line);
+    if (unit == Unit::Line)
+        return {lineStart, lineEnd};
+    if (position >= lineEnd)
+        return {position, position};
+    const int kind = characterClass(text().at(position));
+    qsizetype start = position;
+    qsizetype end = position;
+    while (start > lineStart && characterClass(text().at(start - 1)) == kind)
+        --start;
+    while (end < lineEnd && characterClass(text().at(end)) == kind)
+        ++end;
+    return {start, end};
+}
+
+// Selects the word or line around a position; a drag from it extends by words or lines.
+void TerminalView::selectAround(qsizetype position, Unit unit)
+{
+    const auto [start, end] = unitAround(position, unit);
     m_dragUnit = unit;
     m_dragStart = start;
     m_dragEnd = end;
@@ -492,17 +501,11 @@ void TerminalView::extendSelectionTo(QPoint point)
         moveCaret(at, true);
         return;
     }
-    // By whole words or lines, from the one first clicked.
-    const Unit unit = m_dragUnit;
-    const qsizetype start = m_dragStart;
-    const qsizetype end = m_dragEnd;
-    selectAround(at, unit);
-    const qsizetype aroundStart = m_anchor;
-    const qsizetype aroundEnd = m_caret;
-    m_dragStart = start;
-    m_dragEnd = end;
-    m_anchor = aroundStart < start ? end : start;
-    moveCaret(aroundStart < start ? aroundStart : aroundEnd, true);
+    // By whole words or lines, always keeping the one first clicked.
+    const auto [start, end] = unitAround(at, m_dragUnit);
+    const bool backwards = start < m_dragStart;
+    m_anchor = backwards ? m_dragEnd : m_dragStart;
+    moveCaret(backwards ? start : end, true);
 }
 
 // The selection goes to the desktop's primary selection, for a middle click elsewhere.

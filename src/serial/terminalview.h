@@ -6,6 +6,8 @@
 #include <QBasicTimer>
 #include <QElapsedTimer>
 
+#include <utility>
+
 // The terminal text box: the board's conversation in a fixed-width font,
 // lines not wrapped, with both scroll bars, a caret at the end and a
 // selection for copying. It holds only the bounded text the display rules
@@ -66,6 +68,7 @@ private:
     void scrollToCaret();
     void moveCaret(qsizetype position, bool keepAnchor);
     qsizetype caretMovedByKey(const QKeyEvent &key) const;
+    std::pair<qsizetype, qsizetype> unitAround(qsizetype position, Unit unit) const;
     void selectAround(qsizetype position, Unit unit);
     void extendSelectionTo(QPoint point);
     void offerSelection() const;
