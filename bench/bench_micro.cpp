@@ -3,9 +3,9 @@
 
 #include "benchsupport.h"
 
-#include "serial/terminalview.h"
+#include "screen/terminalview.h"
 
-#include "serial/terminaldisplay.h"
+#include "screen/terminaldisplay.h"
 #include "shared/messageboxes.h"
 #include "transfer/loadline.h"
 #include "transfer/tempfile.h"

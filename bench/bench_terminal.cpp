@@ -3,7 +3,7 @@
 
 #include "benchsupport.h"
 
-#include "serial/terminalview.h"
+#include "screen/terminalview.h"
 
 #include "simulatedboard.h"
 #include "terminalfixture.h"

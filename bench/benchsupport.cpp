@@ -1,6 +1,6 @@
 #include "benchsupport.h"
 
-#include "serial/terminalview.h"
+#include "screen/terminalview.h"
 
 #include "simulatedboard.h"
 #include "terminalfixture.h"

@@ -1,9 +1,9 @@
 // The display rules on the model, and the text box that applies them in batches.
 
-#include "serial/terminaldisplay.h"
+#include "screen/terminaldisplay.h"
 
-#include "serial/terminallines.h"
-#include "serial/terminalview.h"
+#include "screen/terminallines.h"
+#include "screen/terminalview.h"
 
 #include "fakes.h"
 

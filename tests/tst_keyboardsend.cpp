@@ -1,6 +1,6 @@
-#include "serial/keyboardsend.h"
-#include "serial/terminaldisplay.h"
-#include "serial/terminalview.h"
+#include "screen/keyboardsend.h"
+#include "screen/terminaldisplay.h"
+#include "screen/terminalview.h"
 #include "shared/failure.h"
 
 #include "fakes.h"

@@ -1,7 +1,7 @@
 // The main window as users drive it: start-up, which commands are offered
 // as the port, the file and an upload come and go, the toggle, the status
 // bar and its timers, the layout, and the port dialog.
-#include "terminal/twips.h"
+#include "shared/twips.h"
 
 #include "ptypair.h"
 #include "terminalfixture.h"

@@ -1,6 +1,6 @@
 #include "terminal/statuspanels.h"
 
-#include "terminal/twips.h"
+#include "shared/twips.h"
 
 #include <QEvent>
 #include <QLabel>

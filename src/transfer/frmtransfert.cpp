@@ -1,7 +1,7 @@
 #include "transfer/frmtransfert.h"
 
 #include "shared/application.h"
-#include "terminal/twips.h"
+#include "shared/twips.h"
 #include "transfer/upload.h"
 
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 #include "fakes.h"
 #include "testenv.h"
 
-#include "serial/terminalview.h"
+#include "screen/terminalview.h"
 #include "terminal/frmterminal.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "serial/terminalview.h"
+#include "screen/terminalview.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "serial/caretrest.h"
+#include "screen/caretrest.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "serial/scrollbarpace.h"
+#include "screen/scrollbarpace.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>

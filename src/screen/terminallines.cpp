@@ -1,4 +1,4 @@
-#include "serial/terminallines.h"
+#include "screen/terminallines.h"
 
 #include <algorithm>
 

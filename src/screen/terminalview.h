@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/terminallines.h"
+#include "screen/terminallines.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>

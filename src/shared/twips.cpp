@@ -1,4 +1,4 @@
-#include "terminal/twips.h"
+#include "shared/twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

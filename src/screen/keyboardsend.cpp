@@ -1,7 +1,7 @@
-#include "serial/keyboardsend.h"
+#include "screen/keyboardsend.h"
 
-#include "serial/pastetext.h"
-#include "serial/terminalview.h"
+#include "screen/pastetext.h"
+#include "screen/terminalview.h"
 #include "shared/failure.h"
 
 #include <QGuiApplication>

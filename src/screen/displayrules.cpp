@@ -1,4 +1,4 @@
-#include "serial/displayrules.h"
+#include "screen/displayrules.h"
 
 #include <algorithm>
 

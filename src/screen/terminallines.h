@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial/displayrules.h"
+#include "screen/displayrules.h"
 
 #include <QList>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "serial/terminaldisplay.h"
+#include "screen/terminaldisplay.h"
 
-#include "serial/scrollbarpace.h"
-#include "serial/terminalview.h"
+#include "screen/scrollbarpace.h"
+#include "screen/terminalview.h"
 
 #include "shared/application.h"
 #include "shared/failure.h"

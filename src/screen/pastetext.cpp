@@ -1,4 +1,4 @@
-#include "serial/pastetext.h"
+#include "screen/pastetext.h"
 
 namespace {
 
