@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # KORVEX Terminal: `make demo` to try it against the simulated board,
 # `make test` to run every test. Both install what is missing and build.
 

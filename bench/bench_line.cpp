@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The terminal following a line at its own pace: CPU at 115200 and 9600
 // bit/s, how late text reaches the screen, and the cost of an idle open port.
 

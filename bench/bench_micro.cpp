@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two hot paths on their own: the terminal display (DisplayReceivedText
 // into a shown text box) and the HEX conversion with load-line formatting.
 

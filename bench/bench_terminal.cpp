@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against the simulated board over a pty: start-up, a
 // continuous stream and a burst (the paced line and the idle port: bench_line).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The upload against the simulated board: the terminal's own time per record,
 // whole uploads against a paced board, and the CPU used while an answer never
 // comes.

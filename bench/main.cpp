@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvex-bench: the speed figures of the terminal on this machine, each the
 // median of several runs, as one table. `make bench` builds it optimised and
 // runs it offscreen. KORVEX_BENCH_QUICK=1 measures each figure once;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The simulated board from the terminal's end of a real pty, through Qt's serial port alone.
 
 #include "simulatedboard.h"

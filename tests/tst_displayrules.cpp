@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display rules on the model, and the text box that applies them in batches.
 
 #include "screen/terminaldisplay.h"

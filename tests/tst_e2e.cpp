@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End to end: the real main window against the simulated board over a real
 // pty, Com1 mapped to it through the "Ports" section. The board checks every
 // load line's sum and keeps a memory image, compared here with one read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/aide.h"
 #include "info/apropos.h"
 #include "settings/config.h"

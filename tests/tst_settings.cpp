@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored text: the settings-string grammar and the conversions start-up
 // applies to what it reads (start-up on a file edited by hand or damaged is
 // tst_window's).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two settings dialogs, and the port change behind the properties dialog.
 
 #include "ptypair.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as users drive it: start-up, which commands are offered
 // as the port, the file and an upload come and go, the toggle, the status
 // bar and its timers, the layout, and the port dialog.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the terminal against the simulated board: starts korvex-board with a
 # link in BUILD_DIR/demo, gives the terminal a settings folder of its own that
 # maps Com1 to that link, and stops the board when the terminal exits.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Lint: formatting (clang-format), static checks (clang-tidy with the
 # compile database of BUILD_DIR, and cppcheck). Prints every finding and
 # exits non-zero when there is any.

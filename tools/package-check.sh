@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Proves the Debian package on clean Debian 12 systems. Run by hand, as root
 # (it takes a good while: two fresh systems and a full build; not for CI).
 #

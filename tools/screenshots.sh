@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Pictures of every window (main window with some terminal text, port
 # properties, start address, help, About, progress) under a virtual X server:
 # runs the screenshot test with KORVEX_SCREENSHOT_DIR set, which saves one PNG

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/infowindow.h"
 
 void infowindow::setUp(QDialog &window, const QString &objectName, const QString &title)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "serial/reconnector.h"
 
 Reconnector::Reconnector(Link link, QObject *parent) : QObject(parent), m_link(std::move(link))

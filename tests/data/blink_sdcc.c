@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Source of blink_sdcc.hex, built with Debian's sdcc 4.2:
 //   sdcc --code-loc 0x4100 --iram-size 128 blink_sdcc.c
 // The compiler lists its records out of address order, with short records

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HEX conversion then load-line formatting on anything: no crash, at most
 // sixteen records per line, and every load line is the record's own address
 // and data with their sum.

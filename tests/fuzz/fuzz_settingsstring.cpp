@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings-string grammar: what parses formats back to a string that
 // parses the same; the dialog's reading by position stays inside the text and,
 // on a well-formed string, finds the parsed fields.

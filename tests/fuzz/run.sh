@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every libFuzzer target for SECONDS each, from a scratch copy of its
 # seed corpus (the committed seeds stay small), and prints executions and
 # findings per target. Exits non-zero when any target found a crash.

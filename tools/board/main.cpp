@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // korvex-board: the simulated board as a program, for trying the terminal by
 // hand and for the demo. See README.md.
 

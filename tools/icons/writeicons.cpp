@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the window icon into an icon theme folder:
 // <folder>/scalable/apps/<name>.svg and <folder>/<N>x<N>/apps/<name>.png.
 #include "terminal/icons.h"
