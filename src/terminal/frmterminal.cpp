@@ -6,14 +6,12 @@
 #include "screen/keyboardsend.h"
 #include "screen/terminaldisplay.h"
 #include "screen/terminalview.h"
-#include "serial/commerrors.h"
 #include "serial/commevents.h"
-#include "serial/reconnector.h"
 #include "settings/config.h"
 #include "settings/frmproperties.h"
 #include "settings/settingsstore.h"
 #include "shared/application.h"
-#include "shared/conversions.h"
+#include "shared/failure.h"
 #include "shared/filechooser.h"
 #include "shared/messageboxes.h"
 #include "shared/twips.h"
@@ -65,8 +63,9 @@ QString droppedProgramFile(const QMimeData *data)
 FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent)
     : QMainWindow(parent), m_store(*environment.store), m_boxes(*environment.boxes), m_chooser(*environment.chooser),
       m_tempDirectory(environment.tempDirectory),
-      MSComm1(PortResolver(environment.store, environment.devices, environment.consoles)),
-      m_beep(environment.beep ? environment.beep : &QApplication::beep)
+      m_connection(PortResolver(environment.store, environment.devices, environment.consoles), *environment.store,
+                   m_shared),
+      MSComm1(m_connection.port()), m_beep(environment.beep ? environment.beep : &QApplication::beep)
 {
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(ApplicationTitle);
@@ -85,13 +84,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
     m_infoWindows = std::make_unique<InfoWindows>();
     updateCommands();
 
-    connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
-    connect(&MSComm1, &MSComm::deviceLost, this, &FrmTerminal::onDeviceLost);
-    m_reconnector =
-        new Reconnector({[this] { return MSComm1.resolver().presentDevice(MSComm1.resolvedDevice()).has_value(); },
-                         [this] { return reopenAfterLoss(); }},
-                        this);
-    connect(m_reconnector, &Reconnector::reconnected, this, &FrmTerminal::onReconnected);
+    connectConnection();
 
     // The window may be made as low as its bars alone: the text box then
     // gets no height, instead of its minimum stopping the window shrinking.
@@ -342,97 +335,29 @@ void FrmTerminal::uploadFinished(const UploadResult &result)
         m_boxes.show(this, *box);
 }
 
-// The speed the port's settings text gives (the first field), 0 when unreadable.
-int FrmTerminal::lineSpeed() const
-{
-    return MSComm1.Settings().section(u',', 0, 0).toInt();
-}
-
 // ---------------------------------------------------------------- start-up and shutdown
 
 void FrmTerminal::startUp()
 {
-    try {
-        txtTerm->clear();
-        setTerminalTextColour(*txtTerm);
-        setWindowTitle(ApplicationTitle);
-        m_shared.StartAddress = QStringLiteral("4100");
+    txtTerm->clear();
+    setTerminalTextColour(*txtTerm);
+    setWindowTitle(ApplicationTitle);
+    m_shared.StartAddress = QStringLiteral("4100");
 
-        if (const QScreen *screen = this->screen()) {
-            const QRect available = screen->geometry();
-            const QSize frame = frameGeometry().size();
-            move(available.left() + (available.width() - frame.width()) / 2,
-                 available.top() + (available.height() - frame.height()) / 2);
-        }
-
-        applyStoredSettings();
-        showSettingsPanel();
-        MSComm1.setPortOpen(true);
-        showIndicator(true);
-    } catch (const Failure &failure) {
-        if (commerrors::isPortUnavailable(failure.number())) {
-            m_portUnavailableAtStartUp = true;
-            showIndicator(false);
-        }
-        reportPortFailure(failure);
+    if (const QScreen *screen = this->screen()) {
+        const QRect available = screen->geometry();
+        const QSize frame = frameGeometry().size();
+        move(available.left() + (available.width() - frame.width()) / 2,
+             available.top() + (available.height() - frame.height()) / 2);
     }
-    updateCommands();
-}
 
-// Absent keys (a first start) leave the component's values as they are.
-void FrmTerminal::applyStoredSettings()
-{
-    const QString &section = SettingsStore::PropertiesSection;
-    const QString settings = m_store.get(section, QStringLiteral("Settings"));
-    if (!settings.isEmpty())
-        MSComm1.setSettings(settings);
-    const QString port = m_store.get(section, QStringLiteral("CommPort"));
-    if (!port.isEmpty())
-        MSComm1.setCommPort(conversions::toInt16(port));
-    const QString handshaking = m_store.get(section, QStringLiteral("Handshaking"));
-    if (!handshaking.isEmpty())
-        MSComm1.setHandshaking(conversions::toInt32(handshaking));
-    // An absent "Echo" leaves echo off instead of failing the start.
-    const QString echo = m_store.get(section, QStringLiteral("Echo"));
-    if (!echo.isEmpty())
-        m_shared.Echo = conversions::toBool(echo);
+    m_portUnavailableAtStartUp = m_connection.startUp() == Connection::StartUp::Unavailable;
+    updateCommands();
 }
 
 void FrmTerminal::showSettingsPanel()
 {
     sbrStatus->setText(Panel::Settings, QStringLiteral("Settings: ") + MSComm1.Settings());
-}
-
-// The two forms of start-up and the connect toggle: an unavailable port by
-// its number, any other failure by its error number.
-void FrmTerminal::reportPortFailure(const Failure &failure)
-{
-    if (commerrors::isPortUnavailable(failure.number())) {
-        m_boxes.show(this, errorBox(portUnavailableText(), openFailureDetail()));
-        return;
-    }
-    m_boxes.show(this, {MessageRequest::Icon::Critical, MessageRequest::Buttons::Ok, QString(),
-                        QStringLiteral("Erreur N° %1").arg(failure.number()), failure.description()});
-}
-
-QString FrmTerminal::portUnavailableText() const
-{
-    return QStringLiteral("Port COM %1 pas disponible !").arg(MSComm1.CommPort());
-}
-
-QString FrmTerminal::openFailureDetail() const
-{
-    const QString device = MSComm1.resolvedDevice();
-    if (device.isEmpty())
-        return QStringLiteral(
-            "Aucun adaptateur série n'est présent pour ce port. Branchez l'adaptateur de la platine KORVEX, vérifiez "
-            "que votre compte fait partie du groupe dialout (sudo adduser $USER dialout, puis rouvrez la session), "
-            "puis choisissez le port dans Config > Config Port.");
-    QString detail = QStringLiteral("%1: %2").arg(device, MSComm1.lastOpenErrorText());
-    if (detail.contains(QLatin1String("ermission")))
-        detail += QStringLiteral("\nThe device may be in use by another program, or your user may need to be in "
-                                 "the dialout group.");
-    return detail;
 }
 
 void FrmTerminal::closeEvent(QCloseEvent *event)
@@ -448,13 +373,11 @@ void FrmTerminal::closeEvent(QCloseEvent *event)
             return;
         }
     }
-    m_reconnector->stop();
     if (m_upload)
         m_upload->stop();
     if (m_transfert)
         m_transfert->hide();
-    if (MSComm1.PortOpen())
-        MSComm1.setPortOpen(false);
+    m_connection.shutDown();
     event->accept();
     emit closed();
 }
@@ -522,7 +445,7 @@ bool FrmTerminal::refuseOnClosedPort()
 {
     if (MSComm1.PortOpen())
         return false;
-    m_boxes.show(this, errorBox(QStringLiteral("Port COM %1 fermé !").arg(MSComm1.CommPort())));
+    m_boxes.show(this, m_connection.closedPortBox());
     return true;
 }
 
@@ -542,7 +465,7 @@ void FrmTerminal::mnuSendText_Click()
     }
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
     m_transfert->show();
-    m_upload->setLineSpeed(lineSpeed());
+    m_upload->setLineSpeed(m_connection.lineSpeed());
     m_upload->start(lines);
     updateCommands();
 }
@@ -594,14 +517,15 @@ void FrmTerminal::mnuConfig_Click()
 void FrmTerminal::mnuProperties_Click()
 {
     // The user has the port in hand while the dialog is open.
-    const bool waited = m_reconnector->isWatching();
-    m_reconnector->stop();
+    m_connection.withPortInHand([this] { showPortDialog(); });
+}
+
+void FrmTerminal::showPortDialog()
+{
     FrmProperties dialog(MSComm1, m_shared, m_store, m_boxes, this);
     // The indicator and the "Settings" panel follow what the dialog put in force.
     connect(&dialog, &FrmProperties::portStateChanged, this, [this] {
-        showIndicator(MSComm1.PortOpen());
-        if (MSComm1.PortOpen())
-            showSettingsPanel();
+        showPortState(MSComm1.PortOpen());
         updateCommands();
     });
     // A switch that reopened the port, or failed to: the upload follows it;
@@ -612,8 +536,6 @@ void FrmTerminal::mnuProperties_Click()
     });
     connect(&dialog, &FrmProperties::settingsApplied, this, [this] { showSettingsPanel(); });
     dialog.exec();
-    if (waited && !MSComm1.PortOpen())
-        m_reconnector->watch();
 }
 
 void FrmTerminal::mnuapropos_Click()
@@ -646,20 +568,27 @@ bool FrmTerminal::indicatorShowsConnected() const
     return connected;
 }
 
+void FrmTerminal::connectConnection()
+{
+    connect(&MSComm1, &MSComm::OnComm, this, &FrmTerminal::MSComm_OnComm);
+    connect(&m_connection, &Connection::settingsApplied, this, &FrmTerminal::showSettingsPanel);
+    connect(&m_connection, &Connection::portStateChanged, this, &FrmTerminal::showPortState);
+    connect(&m_connection, &Connection::failed, this, [this](const MessageRequest &box) { m_boxes.show(this, box); });
+    connect(&m_connection, &Connection::deviceLost, this, &FrmTerminal::onDeviceLost);
+    connect(&m_connection, &Connection::reconnected, this, &FrmTerminal::onReconnected);
+}
+
+void FrmTerminal::showPortState(bool open)
+{
+    showIndicator(open);
+    if (open)
+        showSettingsPanel();
+}
+
 void FrmTerminal::comm()
 {
-    // The user's own choice: a disconnect is never undone by the waiting.
-    m_reconnector->stop();
-    try {
-        const bool open = !MSComm1.PortOpen();
-        MSComm1.setPortOpen(open);
-        showIndicator(open);
-        if (open)
-            showSettingsPanel();
+    if (m_connection.toggle())
         m_uploadFollowsPort = m_runFollowsPort = true;
-    } catch (const Failure &failure) {
-        reportPortFailure(failure);
-    }
     updateCommands();
 }
 
@@ -672,26 +601,11 @@ void FrmTerminal::onDeviceLost()
     if (uploadRunning())
         m_upload->deviceLost();
     updateCommands();
-    m_reconnector->watch();
 }
 
-bool FrmTerminal::reopenAfterLoss()
+void FrmTerminal::onReconnected(const QString &notice)
 {
-    try {
-        MSComm1.setPortOpen(true);
-        return true;
-    } catch (const Failure &) {
-        return false;
-    }
-}
-
-void FrmTerminal::onReconnected()
-{
-    showIndicator(true);
-    showSettingsPanel();
-    notify(QStringLiteral("Port COM %1 de retour (%2) : reconnecté avec les mêmes réglages.")
-               .arg(MSComm1.CommPort())
-               .arg(MSComm1.resolvedDevice()));
+    notify(notice);
     updateCommands();
 }
 

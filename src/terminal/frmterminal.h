@@ -2,10 +2,9 @@
 #pragma once
 
 #include "serial/commevents.h"
-#include "serial/mscomm.h"
 #include "serial/portresolver.h"
-#include "shared/failure.h"
 #include "shared/sharedvalues.h"
+#include "terminal/connection.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,7 +21,6 @@ class MessageBoxes;
 class QLabel;
 class TerminalView;
 class QToolBar;
-class Reconnector;
 class SettingsStore;
 class StatusPanels;
 class TerminalDisplay;
@@ -44,10 +42,10 @@ struct TerminalEnvironment
     std::function<void()> beep; // the system beep when not set
 };
 
-// The main window: start-up and shutdown, the commands of the menu and the
-// toolbar, the status bar and its timers, the receive path and the
-// connection toggle. Each command is a routine named after its control;
-// updateCommands() alone decides which commands are available.
+// The main window: builds its controls, runs the commands of the menu and
+// the toolbar, the status bar and its timers, and shows what the connection
+// and the receive path say. Each command is a routine named after its
+// control; updateCommands() alone decides which commands are available.
 class FrmTerminal : public QMainWindow
 {
     Q_OBJECT
@@ -89,6 +87,7 @@ private:
     void mnuquitte_Click();
     void mnuConfig_Click();
     void mnuProperties_Click();
+    void showPortDialog();
     void mnuapropos_Click();
     void mnuaide_Click();
     void comm();
@@ -111,33 +110,32 @@ private:
     void createIndicator();
     void createTimers();
     void createTransfer();
-    void applyStoredSettings();
+
+    void connectConnection();
 
     void updateCommands();
-    void reportPortFailure(const Failure &failure);
     void enableTimer2();
     void showIndicator(bool connected);
     void showSettingsPanel();
+    void showPortState(bool open);
     void onDeviceLost();
-    void onReconnected();
-    bool reopenAfterLoss();
+    void onReconnected(const QString &notice);
     void notify(const QString &notice);
     void receive();
     void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
     bool convertChosenFile(QList<ProgramLine> &lines);
     void uploadFinished(const UploadResult &result);
-    int lineSpeed() const;
     bool refuseOnClosedPort();
     void applyLayoutRule();
-    QString portUnavailableText() const;
-    QString openFailureDetail() const;
 
     SharedValues m_shared;
     SettingsStore &m_store;
     MessageBoxes &m_boxes;
     FileChooser &m_chooser;
     QString m_tempDirectory;
-    MSComm MSComm1;
+    Connection m_connection;
+    // The serial control, as the commands know it; the connection owns it.
+    MSComm &MSComm1;
 
     // Controls, named as users and the object tree know them.
     TerminalView *txtTerm = nullptr;
@@ -174,7 +172,6 @@ private:
 
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;
-    Reconnector *m_reconnector = nullptr;
     std::function<void()> m_beep;
     Upload *m_upload = nullptr;
     QPointer<FrmTransfert> m_transfert;
