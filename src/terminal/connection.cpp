@@ -104,16 +104,6 @@ void Connection::onReconnected()
                          .arg(m_port.resolvedDevice()));
 }
 
-int Connection::lineSpeed() const
-{
-    return m_port.Settings().section(u',', 0, 0).toInt();
-}
-
-MessageRequest Connection::closedPortBox() const
-{
-    return errorBox(QStringLiteral("Port COM %1 fermé !").arg(m_port.CommPort()));
-}
-
 // An unavailable port by its number, any other failure by its error number.
 MessageRequest Connection::failureBox(const Failure &failure) const
 {

@@ -38,10 +38,6 @@ public:
     // a lost device held, and resumed afterwards if the port is still closed.
     void withPortInHand(const std::function<void()> &work);
 
-    // The speed the settings text gives (its first field), 0 when unreadable.
-    int lineSpeed() const;
-    MessageRequest closedPortBox() const;
-
 signals:
     // The stored settings are in force (start-up).
     void settingsApplied();

@@ -5,6 +5,7 @@
 #include "screen/caretrest.h"
 #include "screen/keyboardsend.h"
 #include "screen/terminaldisplay.h"
+#include "screen/terminalmenu.h"
 #include "screen/terminalview.h"
 #include "serial/commevents.h"
 #include "settings/config.h"
@@ -15,16 +16,14 @@
 #include "shared/filechooser.h"
 #include "shared/messageboxes.h"
 #include "shared/twips.h"
+#include "terminal/connectionindicator.h"
 #include "terminal/icons.h"
 #include "terminal/layoutrule.h"
 #include "terminal/statuspanels.h"
 #include "transfer/frmtransfert.h"
-#include "transfer/loadline.h"
-#include "transfer/tempfile.h"
 #include "transfer/upload.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -44,10 +43,6 @@ constexpr int ClientHeightTwips = 4785;
 
 using Panel = StatusPanels::Panel;
 
-// Where the folder of the last chosen program file is kept, apart from the port's settings.
-const QString FilesSection = QStringLiteral("Files");
-const QString LastFolderKey = QStringLiteral("LastFolder");
-
 // A local file that "Ouvrir" would list as a program.
 QString droppedProgramFile(const QMimeData *data)
 {
@@ -62,10 +57,11 @@ QString droppedProgramFile(const QMimeData *data)
 
 FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent)
     : QMainWindow(parent), m_store(*environment.store), m_boxes(*environment.boxes), m_chooser(*environment.chooser),
-      m_tempDirectory(environment.tempDirectory),
       m_connection(PortResolver(environment.store, environment.devices, environment.consoles), *environment.store,
                    m_shared),
-      MSComm1(m_connection.port()), m_beep(environment.beep ? environment.beep : &QApplication::beep)
+      MSComm1(m_connection.port()), m_program(MSComm1, m_shared, *environment.store, environment.tempDirectory,
+                                              [this](const QString &text) { DisplayReceivedText(*m_display, text); }),
+      m_beep(environment.beep ? environment.beep : &QApplication::beep)
 {
     setObjectName(QStringLiteral("frmTerminal"));
     setWindowTitle(ApplicationTitle);
@@ -73,7 +69,6 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
 
     createTerminal();
     createActions();
-    createTerminalMenu();
     createMenus();
     createToolBar();
     createFrame1();
@@ -96,13 +91,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
            twips::toPixels(ClientHeightTwips, dpi) + menuBar()->sizeHint().height());
 }
 
-FrmTerminal::~FrmTerminal()
-{
-    // The upload writes to the port; it goes before it.
-    if (m_upload)
-        m_upload->stop();
-    delete m_upload;
-}
+FrmTerminal::~FrmTerminal() = default;
 
 // ---------------------------------------------------------------- creation
 
@@ -131,39 +120,7 @@ void FrmTerminal::createTerminal()
     m_keyboard = new KeyboardSend(*txtTerm, link);
     // Installed last, so its filter sees every key before the keyboard takes it.
     new CaretRest(*txtTerm);
-}
-
-// Nothing here edits the transcript: it is the board's conversation.
-void FrmTerminal::createTerminalMenu()
-{
-    auto item = [this](const char *name, const QString &caption, auto routine) {
-        auto *action = new QAction(caption, this);
-        action->setObjectName(QLatin1String(name));
-        connect(action, &QAction::triggered, this, routine);
-        return action;
-    };
-    mnuCopier = item("mnuCopier", QStringLiteral("Copier\tCtrl+Maj+C"), [this] { txtTerm->copy(); });
-    mnuColler = item("mnuColler", QStringLiteral("Coller\tCtrl+Maj+V"),
-                     [this] { m_keyboard->pasteFrom(QClipboard::Clipboard); });
-    mnuToutSelectionner =
-        item("mnuToutSelectionner", QStringLiteral("Tout sélectionner"), [this] { txtTerm->selectAll(); });
-    mnuEffacerEcran = item("mnuEffacerEcran", QStringLiteral("Effacer l'écran"), [this] {
-        m_display->flush();
-        txtTerm->clear();
-    });
-    txtTerm->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(txtTerm, &QWidget::customContextMenuRequested, this, &FrmTerminal::showTerminalMenu);
-}
-
-void FrmTerminal::showTerminalMenu(const QPoint &position)
-{
-    auto *menu = new QMenu(txtTerm);
-    menu->setObjectName(QStringLiteral("mnuTerminal"));
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->addActions({mnuCopier, mnuColler});
-    menu->addSeparator();
-    menu->addActions({mnuToutSelectionner, mnuEffacerEcran});
-    menu->popup(txtTerm->viewport()->mapToGlobal(position));
+    m_terminalMenu = new TerminalMenu(*txtTerm, *m_display, *m_keyboard, this);
 }
 
 void FrmTerminal::createActions()
@@ -286,24 +243,7 @@ void FrmTerminal::createStatusBar()
 
 void FrmTerminal::createIndicator()
 {
-    Frame2 = new QWidget(this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    auto image = [this](const char *name, const QPixmap &pixmap) {
-        auto *label = new QLabel(Frame2);
-        label->setObjectName(QLatin1String(name));
-        label->setToolTip(QStringLiteral("Status Port"));
-        label->setPixmap(pixmap);
-        label->setAlignment(Qt::AlignCenter);
-        return label;
-    };
-    imgConnected = image("imgConnected", icons::connected());
-    imgNotConnected = image("imgNotConnected", icons::notConnected());
-    // The port is closed when the window is created.
-    imgNotConnected->raise();
-    const double dpi = twips::logicalDpi(this);
-    Frame2->resize(twips::toPixels(495, dpi), twips::toPixels(255, dpi));
-    for (QLabel *label : {imgConnected, imgNotConnected})
-        label->setGeometry(twips::toPixels(120, dpi), 0, twips::toPixels(240, dpi), twips::toPixels(240, dpi));
+    Frame2 = new ConnectionIndicator(this);
 }
 
 void FrmTerminal::createTimers()
@@ -317,12 +257,23 @@ void FrmTerminal::createTimers()
 
 void FrmTerminal::createTransfer()
 {
-    m_upload = new Upload([this](const QString &text) { MSComm1.Output(text); }, this);
-    connect(m_upload, &Upload::progressed, this, [this](const UploadProgress &progress) {
+    connect(&m_program, &ProgramCommands::failed, this, [this](const MessageRequest &box) { m_boxes.show(this, box); });
+    connect(&m_program, &ProgramCommands::loadStarting, this, &FrmTerminal::showTransfert);
+    connect(&m_program, &ProgramCommands::loadProgressed, this, [this](const UploadProgress &progress) {
         if (m_transfert)
             m_transfert->showProgress(progress);
     });
-    connect(m_upload, &Upload::finished, this, &FrmTerminal::uploadFinished);
+    connect(&m_program, &ProgramCommands::loadFinished, this, &FrmTerminal::uploadFinished);
+}
+
+void FrmTerminal::showTransfert()
+{
+    if (!m_transfert) {
+        m_transfert = new FrmTransfert(this);
+        connect(m_transfert, &FrmTransfert::cancelRequested, &m_program, &ProgramCommands::cancelLoad);
+    }
+    sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    m_transfert->show();
 }
 
 void FrmTerminal::uploadFinished(const UploadResult &result)
@@ -373,8 +324,7 @@ void FrmTerminal::closeEvent(QCloseEvent *event)
             return;
         }
     }
-    if (m_upload)
-        m_upload->stop();
+    m_program.stop();
     if (m_transfert)
         m_transfert->hide();
     m_connection.shutDown();
@@ -396,8 +346,8 @@ QString FrmTerminal::programFileFilter()
 
 void FrmTerminal::mnuOpenLog_Click()
 {
-    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(
-        this, QStringLiteral(" Ouvrir Fichier HEX "), programFileFilter(), m_store.get(FilesSection, LastFolderKey));
+    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "),
+                                                                     programFileFilter(), m_program.lastFolder());
     if (chosen && !chosen->isEmpty())
         chooseProgramFile(*chosen);
 }
@@ -419,10 +369,7 @@ void FrmTerminal::dropEvent(QDropEvent *event)
 
 void FrmTerminal::chooseProgramFile(const QString &path)
 {
-    const QFileInfo info(path);
-    m_store.save(FilesSection, LastFolderKey, info.absolutePath());
-    m_shared.HexFileTitle = info.fileName();
-    m_shared.HexFilePath = info.absoluteFilePath();
+    m_program.choose(path);
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
     // A choice offers the upload whatever the port; opening or closing it
     // later sets it again.
@@ -430,81 +377,20 @@ void FrmTerminal::chooseProgramFile(const QString &path)
     updateCommands();
 }
 
-bool FrmTerminal::convertChosenFile(QList<ProgramLine> &lines)
-{
-    const ConvertedProgram converted = ConvertHexFile(m_shared.HexFilePath, m_tempDirectory);
-    if (!converted.ok) {
-        m_boxes.show(this, converted.errorRequest());
-        return false;
-    }
-    lines = converted.lines;
-    return true;
-}
-
-bool FrmTerminal::refuseOnClosedPort()
-{
-    if (MSComm1.PortOpen())
-        return false;
-    m_boxes.show(this, m_connection.closedPortBox());
-    return true;
-}
-
 void FrmTerminal::mnuSendText_Click()
 {
-    // What the board said before the load is shown as usual, never taken
-    // for its answer to the first "H".
-    MSComm1.readPendingInput();
-    if (refuseOnClosedPort())
-        return;
-    QList<ProgramLine> lines;
-    if (!convertChosenFile(lines))
-        return;
-    if (!m_transfert) {
-        m_transfert = new FrmTransfert(this);
-        connect(m_transfert, &FrmTransfert::cancelRequested, m_upload, &Upload::cancel);
-    }
-    sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
-    m_transfert->show();
-    m_upload->setLineSpeed(m_connection.lineSpeed());
-    m_upload->start(lines);
-    updateCommands();
+    if (m_program.load())
+        updateCommands();
 }
 
 void FrmTerminal::mnuVisu_Click()
 {
-    QList<ProgramLine> lines;
-    if (!convertChosenFile(lines))
-        return;
-    // One box for the whole view, after the good lines: a binary file would
-    // otherwise open one per line.
-    const ProgramLine *firstRejected = nullptr;
-    int rejected = 0;
-    for (const ProgramLine &line : std::as_const(lines)) {
-        const FormattedLine formatted = FormatHexLine(line);
-        if (formatted.outcome == LineOutcome::Load) {
-            DisplayReceivedText(*m_display, formatted.loadLine + QLatin1Char('\r'));
-        } else if (formatted.outcome == LineOutcome::Rejected && rejected++ == 0) {
-            firstRejected = &line;
-        }
-    }
-    if (!firstRejected)
-        return;
-    QString detail = rejectedLineDetail(*firstRejected);
-    if (rejected > 1)
-        detail += QStringLiteral("\n%1 lignes refusées en tout ; les autres lignes sont affichées.").arg(rejected);
-    m_boxes.show(this, errorBox(badFileTypeMessage(), detail));
+    m_program.view();
 }
 
 void FrmTerminal::mnuRun_Click()
 {
-    if (refuseOnClosedPort())
-        return;
-    try {
-        MSComm1.Output(QStringLiteral("X"));
-        MSComm1.Output(m_shared.StartAddress + QLatin1Char('\r'));
-    } catch (const Failure &failure) {
-        m_boxes.show(this, errorBox(failure.description()));
-    }
+    m_program.run();
 }
 
 void FrmTerminal::mnuConfig_Click()
@@ -552,20 +438,12 @@ void FrmTerminal::mnuaide_Click()
 
 void FrmTerminal::showIndicator(bool connected)
 {
-    (connected ? imgConnected : imgNotConnected)->raise();
+    Frame2->showConnected(connected);
 }
 
 bool FrmTerminal::indicatorShowsConnected() const
 {
-    // Children are kept in stacking order: the later of the two is in front.
-    bool connected = false;
-    for (const QObject *child : Frame2->children()) {
-        if (child == imgConnected)
-            connected = true;
-        else if (child == imgNotConnected)
-            connected = false;
-    }
-    return connected;
+    return Frame2->showsConnected();
 }
 
 void FrmTerminal::connectConnection()
@@ -599,7 +477,7 @@ void FrmTerminal::onDeviceLost()
     showIndicator(false);
     m_uploadFollowsPort = m_runFollowsPort = true;
     if (uploadRunning())
-        m_upload->deviceLost();
+        m_program.deviceLost();
     updateCommands();
 }
 
@@ -619,7 +497,7 @@ void FrmTerminal::notify(const QString &notice)
 
 bool FrmTerminal::uploadRunning() const
 {
-    return m_upload && m_upload->isRunning();
+    return m_program.isLoading();
 }
 
 // The one place that enables and disables commands. While an upload runs only
@@ -633,12 +511,12 @@ void FrmTerminal::updateCommands()
 {
     const bool idle = !uploadRunning();
     const bool portOpen = MSComm1.PortOpen();
-    const bool fileChosen = !m_shared.HexFileTitle.isEmpty();
+    const bool fileChosen = m_program.isChosen();
     const bool uploadOffered = idle && fileChosen && (portOpen || !m_uploadFollowsPort);
     const bool runOffered = idle && (portOpen || !m_runFollowsPort);
 
-    for (QAction *action :
-         {mnuOpenLog, mnuquitte, mnuConfig, mnuProperties, btnOpenLogFile, btnQuitte, btnComm, mnuComm, mnuColler})
+    for (QAction *action : {mnuOpenLog, mnuquitte, mnuConfig, mnuProperties, btnOpenLogFile, btnQuitte, btnComm,
+                            mnuComm, m_terminalMenu->pasteAction()})
         action->setEnabled(idle);
     mnuVisu->setEnabled(idle && fileChosen);
     mnuSendText->setEnabled(uploadOffered);
@@ -669,7 +547,7 @@ void FrmTerminal::receive()
         return; // the port closed between the notification and the read
     }
     if (uploadRunning()) {
-        m_upload->receive(text);
+        m_program.receive(text);
         return;
     }
     DisplayReceivedText(*m_display, text);

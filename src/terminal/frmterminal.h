@@ -5,6 +5,7 @@
 #include "serial/portresolver.h"
 #include "shared/sharedvalues.h"
 #include "terminal/connection.h"
+#include "transfer/programcommands.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class ConnectionIndicator;
 class FileChooser;
 class FrmTransfert;
 class InfoWindows;
@@ -24,8 +26,7 @@ class QToolBar;
 class SettingsStore;
 class StatusPanels;
 class TerminalDisplay;
-class Upload;
-struct ProgramLine;
+class TerminalMenu;
 struct UploadResult;
 
 // What the main window is handed by its owner: the settings store, the
@@ -100,8 +101,6 @@ private:
     void Timer2_Timer();
 
     void createTerminal();
-    void createTerminalMenu();
-    void showTerminalMenu(const QPoint &position);
     void createActions();
     void createMenus();
     void createToolBar();
@@ -110,6 +109,7 @@ private:
     void createIndicator();
     void createTimers();
     void createTransfer();
+    void showTransfert();
 
     void connectConnection();
 
@@ -123,19 +123,17 @@ private:
     void notify(const QString &notice);
     void receive();
     void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
-    bool convertChosenFile(QList<ProgramLine> &lines);
     void uploadFinished(const UploadResult &result);
-    bool refuseOnClosedPort();
     void applyLayoutRule();
 
     SharedValues m_shared;
     SettingsStore &m_store;
     MessageBoxes &m_boxes;
     FileChooser &m_chooser;
-    QString m_tempDirectory;
     Connection m_connection;
     // The serial control, as the commands know it; the connection owns it.
     MSComm &MSComm1;
+    ProgramCommands m_program;
 
     // Controls, named as users and the object tree know them.
     TerminalView *txtTerm = nullptr;
@@ -151,11 +149,6 @@ private:
     QAction *mnuapropos = nullptr;
     QAction *mnuaide = nullptr;
     QAction *mnuComm = nullptr;
-    // The terminal's context menu.
-    QAction *mnuCopier = nullptr;
-    QAction *mnuColler = nullptr;
-    QAction *mnuToutSelectionner = nullptr;
-    QAction *mnuEffacerEcran = nullptr;
     // The toolbar's buttons, by their keys.
     QAction *btnOpenLogFile = nullptr;
     QAction *btnQuitte = nullptr;
@@ -163,17 +156,15 @@ private:
     QAction *btnRun = nullptr;
     QAction *btnComm = nullptr;
     QWidget *Frame1 = nullptr;
-    QWidget *Frame2 = nullptr;
+    ConnectionIndicator *Frame2 = nullptr;
     QLabel *Image1 = nullptr;
-    QLabel *imgConnected = nullptr;
-    QLabel *imgNotConnected = nullptr;
     QTimer Timer1;
     QTimer Timer2;
 
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;
+    TerminalMenu *m_terminalMenu = nullptr;
     std::function<void()> m_beep;
-    Upload *m_upload = nullptr;
     QPointer<FrmTransfert> m_transfert;
     std::unique_ptr<InfoWindows> m_infoWindows;
 
