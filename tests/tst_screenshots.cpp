@@ -5,6 +5,7 @@
 #include "settings/frmproperties.h"
 #include "shared/qttranslations.h"
 #include "simulatedboard.h"
+#include "transfer/programcommands.h"
 #include "transfer/qtfilechooser.h"
 
 #include "terminalfixture.h"
@@ -89,7 +90,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(board.loadLines().size() >= 4, 10000);
         } else if (name == u"QFileDialog") { // lists .hex files under "*.HEX", and only them
             auto files = std::make_unique<QFileDialog>(&window);
-            QtFileChooser::configure(*files, " Ouvrir Fichier HEX ", FrmTerminal::programFileFilter(),
+            QtFileChooser::configure(*files, " Ouvrir Fichier HEX ", ProgramCommands::fileFilter(),
                                      QFileInfo(program).absolutePath());
             files->show();
             auto *view = files->findChild<QListView *>(QStringLiteral("listView"));

@@ -16,6 +16,7 @@
 #include "shared/filechooser.h"
 #include "shared/messageboxes.h"
 #include "shared/twips.h"
+#include "shared/windowplacement.h"
 #include "terminal/connectionindicator.h"
 #include "terminal/icons.h"
 #include "terminal/layoutrule.h"
@@ -27,12 +28,9 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QScreen>
 #include <QTime>
 #include <QToolBar>
 
@@ -42,16 +40,6 @@ constexpr int ClientWidthTwips = 7155;
 constexpr int ClientHeightTwips = 4785;
 
 using Panel = StatusPanels::Panel;
-
-// A local file that "Ouvrir" would list as a program.
-QString droppedProgramFile(const QMimeData *data)
-{
-    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
-        return {};
-    const QString path = data->urls().constFirst().toLocalFile();
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == u"hex" || suffix == u"ihx" ? path : QString();
-}
 
 } // namespace
 
@@ -295,12 +283,7 @@ void FrmTerminal::startUp()
     setWindowTitle(ApplicationTitle);
     m_shared.StartAddress = QStringLiteral("4100");
 
-    if (const QScreen *screen = this->screen()) {
-        const QRect available = screen->geometry();
-        const QSize frame = frameGeometry().size();
-        move(available.left() + (available.width() - frame.width()) / 2,
-             available.top() + (available.height() - frame.height()) / 2);
-    }
+    centreOnScreen(*this);
 
     m_portUnavailableAtStartUp = m_connection.startUp() == Connection::StartUp::Unavailable;
     updateCommands();
@@ -314,10 +297,7 @@ void FrmTerminal::showSettingsPanel()
 void FrmTerminal::closeEvent(QCloseEvent *event)
 {
     if (uploadRunning()) {
-        const MessageAnswer answer =
-            m_boxes.show(this, {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::YesNo, ApplicationTitle,
-                                QStringLiteral("Un transfert est en cours. Quitter quand même ?"),
-                                QStringLiteral("Le programme ne sera chargé qu’en partie dans la platine.")});
+        const MessageAnswer answer = m_boxes.show(this, ProgramCommands::quitDuringLoadQuestion());
         // The upload may have ended while the question was open.
         if (answer != MessageAnswer::Ok && uploadRunning()) {
             event->ignore();
@@ -339,28 +319,23 @@ void FrmTerminal::mnuquitte_Click()
 
 // ---------------------------------------------------------------- commands
 
-QString FrmTerminal::programFileFilter()
-{
-    return QStringLiteral("Fichier HEX (*.HEX);;Fichiers Intel HEX (*.hex *.ihx);;Tous les fichiers (*)");
-}
-
 void FrmTerminal::mnuOpenLog_Click()
 {
-    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(this, QStringLiteral(" Ouvrir Fichier HEX "),
-                                                                     programFileFilter(), m_program.lastFolder());
+    const std::optional<QString> chosen = m_chooser.chooseFileToOpen(
+        this, QStringLiteral(" Ouvrir Fichier HEX "), ProgramCommands::fileFilter(), m_program.lastFolder());
     if (chosen && !chosen->isEmpty())
         chooseProgramFile(*chosen);
 }
 
 void FrmTerminal::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (mnuOpenLog->isEnabled() && !droppedProgramFile(event->mimeData()).isEmpty())
+    if (mnuOpenLog->isEnabled() && !ProgramCommands::droppedFile(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void FrmTerminal::dropEvent(QDropEvent *event)
 {
-    const QString path = droppedProgramFile(event->mimeData());
+    const QString path = ProgramCommands::droppedFile(event->mimeData());
     if (!mnuOpenLog->isEnabled() || path.isEmpty())
         return;
     event->acceptProposedAction();

@@ -61,9 +61,6 @@ public:
     // (also for a file dropped on the window).
     void chooseProgramFile(const QString &path);
 
-    // The open dialog's entries, the command's own first.
-    static QString programFileFilter();
-
     const SharedValues &shared() const { return m_shared; }
     MSComm &serial() { return MSComm1; }
     bool indicatorShowsConnected() const;

@@ -3,12 +3,15 @@
 
 #include "serial/mscomm.h"
 #include "settings/settingsstore.h"
+#include "shared/application.h"
 #include "shared/failure.h"
 #include "shared/sharedvalues.h"
 #include "transfer/loadline.h"
 #include "transfer/tempfile.h"
 
 #include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 
 namespace {
 
@@ -31,6 +34,27 @@ ProgramCommands::ProgramCommands(MSComm &port, SharedValues &shared, SettingsSto
 ProgramCommands::~ProgramCommands()
 {
     m_upload.stop();
+}
+
+QString ProgramCommands::fileFilter()
+{
+    return QStringLiteral("Fichier HEX (*.HEX);;Fichiers Intel HEX (*.hex *.ihx);;Tous les fichiers (*)");
+}
+
+QString ProgramCommands::droppedFile(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().constFirst().isLocalFile())
+        return {};
+    const QString path = data->urls().constFirst().toLocalFile();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == u"hex" || suffix == u"ihx" ? path : QString();
+}
+
+MessageRequest ProgramCommands::quitDuringLoadQuestion()
+{
+    return {MessageRequest::Icon::Exclamation, MessageRequest::Buttons::YesNo, ApplicationTitle,
+            QStringLiteral("Un transfert est en cours. Quitter quand même ?"),
+            QStringLiteral("Le programme ne sera chargé qu’en partie dans la platine.")};
 }
 
 QString ProgramCommands::lastFolder() const

@@ -9,6 +9,7 @@
 #include <functional>
 
 class MSComm;
+class QMimeData;
 class SettingsStore;
 struct ProgramLine;
 struct SharedValues;
@@ -25,6 +26,13 @@ public:
     ProgramCommands(MSComm &port, SharedValues &shared, SettingsStore &store, QString tempDirectory,
                     std::function<void(const QString &)> show, QObject *parent = nullptr);
     ~ProgramCommands() override;
+
+    // The open dialog's entries, the command's own first.
+    static QString fileFilter();
+    // The one local file of a drop, when the open dialog would list it as a program.
+    static QString droppedFile(const QMimeData *data);
+    // Asked before the window closes during a load.
+    static MessageRequest quitDuringLoadQuestion();
 
     // The folder the open dialog starts in: that of the last chosen file.
     QString lastFolder() const;
