@@ -37,9 +37,9 @@ void Connection::applyStoredSettings()
     const QString settings = m_store.get(section, QStringLiteral("Settings"));
     if (!settings.isEmpty())
         m_port.setSettings(settings);
-    const QString port = m_store.get(section, QStringLiteral("CommPort"));
-    if (!port.isEmpty())
-        m_port.setCommPort(conversions::toInt16(port));
+    const QString commPort = m_store.get(section, QStringLiteral("CommPort"));
+    if (!commPort.isEmpty())
+        m_port.setCommPort(conversions::toInt16(commPort));
     const QString handshaking = m_store.get(section, QStringLiteral("Handshaking"));
     if (!handshaking.isEmpty())
         m_port.setHandshaking(conversions::toInt32(handshaking));
