@@ -112,6 +112,17 @@ qsizetype indexNearCell(QStringView line, double cell)
     return line.size();
 }
 
+qsizetype indexAtCell(QStringView line, double cell)
+{
+    qsizetype at = 0;
+    for (qsizetype index = 0; index < line.size(); ++index) {
+        at += cellsOf(line.at(index), at);
+        if (cell < double(at))
+            return index;
+    }
+    return line.size();
+}
+
 QString drawn(QStringView line)
 {
     QString out;

@@ -55,6 +55,9 @@ qsizetype cellOf(QStringView line, qsizetype index);
 // The character whose left edge is nearest to `cell`, counted in cells from
 // the line's start (the line's length past its end).
 qsizetype indexNearCell(QStringView line, double cell);
+// The character whose cells hold `cell` (0 before the line, the line's
+// length past its end).
+qsizetype indexAtCell(QStringView line, double cell);
 // The line as drawn, one character per cell.
 QString drawn(QStringView line);
 

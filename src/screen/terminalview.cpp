@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "screen/terminalview.h"
 
+#include "screen/terminalaccessible.h"
+#include "shared/assistivetools.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -33,6 +36,9 @@ TerminalView::TerminalView(QWidget *parent) : QAbstractScrollArea(parent)
 {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
+    installTerminalAccessibility();
+    setAccessibleName(QStringLiteral("Terminal de la platine KORVEX"));
+    setAccessibleDescription(QStringLiteral("Ce que la platine envoie. Chaque touche tapée part vers la platine."));
     measureFont();
     connect(QGuiApplication::styleHints(), &QStyleHints::cursorFlashTimeChanged, this, [this] {
         m_caretOn = true;
@@ -48,6 +54,8 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
     const bool caretOnlyAtEnd = !hasSelection() && m_caret == text().size();
     const qsizetype oldTop = topLine();
     const int oldLeft = leftPixel();
+    if (TerminalAnnouncer *tell = announcer())
+        tell->aboutToEdit(edit.dropFront);
     const TerminalLines::Change change = m_lines.apply(edit);
     m_anchor = m_caret = text().size();
     // Steady while text streams in, without restarting the blink at every frame.
@@ -92,6 +100,8 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
 
 void TerminalView::clear()
 {
+    if (TerminalAnnouncer *tell = announcer())
+        tell->aboutToEdit(0);
     m_lines.clear();
     m_anchor = m_caret = 0;
     updateScrollRanges();
@@ -171,12 +181,38 @@ QRect TerminalView::caretRect() const
             m_lineHeight};
 }
 
+QRect TerminalView::characterRect(qsizetype position) const
+{
+    position = std::clamp<qsizetype>(position, 0, text().size());
+    const qsizetype line = m_lines.lineOf(position);
+    const QStringView shown = m_lines.line(line);
+    const qsizetype index = position - m_lines.lineStart(line);
+    // A tab takes the cells up to the next stop; a line's end, one cell.
+    const qsizetype cells =
+        index < shown.size() ? TerminalCells::cellOf(shown, index + 1) - TerminalCells::cellOf(shown, index) : 1;
+    const int left = int(std::lround(cellLeft(line, position)));
+    return {left, Margin + int(line - topLine()) * m_lineHeight,
+            std::max(1, int(std::lround(double(cells) * m_cellWidth))), m_lineHeight};
+}
+
+qsizetype TerminalView::lineAt(int y) const
+{
+    const qsizetype row = (y - Margin) / m_lineHeight - (y < Margin ? 1 : 0);
+    return std::clamp<qsizetype>(topLine() + row, 0, m_lines.lineCount() - 1);
+}
+
 qsizetype TerminalView::positionAt(QPoint point) const
 {
-    const qsizetype row = (point.y() - Margin) / m_lineHeight - (point.y() < Margin ? 1 : 0);
-    const qsizetype line = std::clamp<qsizetype>(topLine() + row, 0, m_lines.lineCount() - 1);
+    const qsizetype line = lineAt(point.y());
     const double cell = (point.x() - Margin + leftPixel()) / m_cellWidth;
     return m_lines.lineStart(line) + TerminalCells::indexNearCell(m_lines.line(line), cell);
+}
+
+qsizetype TerminalView::characterAt(QPoint point) const
+{
+    const qsizetype line = lineAt(point.y());
+    const double cell = (point.x() - Margin + leftPixel()) / m_cellWidth;
+    return m_lines.lineStart(line) + TerminalCells::indexAtCell(m_lines.line(line), cell);
 }
 
 void TerminalView::updateScrollRanges()
@@ -195,10 +231,15 @@ void TerminalView::updateScrollRanges()
     horizontal->setSingleStep(int(std::ceil(m_cellWidth)) * 2);
 }
 
-// The least scrolling that shows the caret.
 void TerminalView::scrollToCaret()
 {
-    const qsizetype line = m_lines.lineOf(m_caret);
+    scrollTo(m_caret);
+}
+
+void TerminalView::scrollTo(qsizetype position)
+{
+    position = std::clamp<qsizetype>(position, 0, text().size());
+    const qsizetype line = m_lines.lineOf(position);
     const int rows = rowsInView();
     int top = topLine();
     if (line < top)
@@ -206,12 +247,12 @@ void TerminalView::scrollToCaret()
     else if (line >= top + rows)
         top = int(line - rows + 1);
 
-    const QRect caret = caretRect();
+    const QRect shown = position == m_caret ? caretRect() : characterRect(position);
     int left = leftPixel();
-    if (caret.left() < Margin)
-        left += caret.left() - Margin;
-    else if (caret.right() >= viewport()->width() - Margin)
-        left += caret.right() - viewport()->width() + Margin + 1;
+    if (shown.left() < Margin)
+        left += shown.left() - Margin;
+    else if (shown.right() >= viewport()->width() - Margin)
+        left += shown.right() - viewport()->width() + Margin + 1;
 
     verticalScrollBar()->setValue(top);
     horizontalScrollBar()->setValue(left);
@@ -300,8 +341,12 @@ void TerminalView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
+        // A zoom keeps the newest text in view when it was.
+        const bool atEnd = topLine() == verticalScrollBar()->maximum();
         measureFont();
         updateScrollRanges();
+        if (atEnd)
+            verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange)
         viewport()->update();
@@ -368,6 +413,22 @@ void TerminalView::moveCaret(qsizetype position, bool keepAnchor)
     restartBlink();
     scrollToCaret();
     viewport()->update();
+    if (TerminalAnnouncer *tell = announcer())
+        tell->caretMoved();
+}
+
+// Nothing is kept for assistive tools while none listens: a line that talks
+// all day costs nothing more than the check.
+TerminalAnnouncer *TerminalView::announcer()
+{
+    if (!AssistiveTools::active()) {
+        if (m_announcer)
+            m_announcer->forget();
+        return nullptr;
+    }
+    if (!m_announcer)
+        m_announcer = new TerminalAnnouncer(*this);
+    return m_announcer;
 }
 
 // ---------------------------------------------------------------- keys

@@ -9,6 +9,8 @@
 
 #include <utility>
 
+class TerminalAnnouncer;
+
 // The terminal text box: the board's conversation in a fixed-width font,
 // lines not wrapped, with both scroll bars, a caret at the end and a
 // selection for copying. It holds only the bounded text the display rules
@@ -29,6 +31,7 @@ public:
     void clear();
 
     qsizetype caretPosition() const { return m_caret; }
+    qsizetype anchorPosition() const { return m_anchor; }
     bool hasSelection() const { return m_anchor != m_caret; }
     QString selectedText() const;
     void select(qsizetype anchor, qsizetype caret);
@@ -38,6 +41,13 @@ public:
     void copy() const;
     // The caret's rectangle, in the viewport's coordinates.
     QRect caretRect() const;
+    // The cell of the character at a position, in the viewport's
+    // coordinates, and the character whose cell holds a point of the
+    // viewport (the line's end past its last character).
+    QRect characterRect(qsizetype position) const;
+    qsizetype characterAt(QPoint point) const;
+    // The least scrolling that shows the position.
+    void scrollTo(qsizetype position);
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
@@ -64,6 +74,7 @@ private:
     int leftPixel() const;
     double cellLeft(qsizetype line, qsizetype position) const;
     qsizetype positionAt(QPoint point) const;
+    qsizetype lineAt(int y) const;
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const;
     void updateScrollRanges();
     void scrollToCaret();
@@ -75,6 +86,8 @@ private:
     void offerSelection() const;
     void restartBlink();
     void updateCaret();
+    // What assistive tools are told, when one is active (terminalaccessible.h).
+    TerminalAnnouncer *announcer();
 
     TerminalLines m_lines;
     qsizetype m_anchor = 0;
@@ -93,4 +106,5 @@ private:
     QPoint m_dragPoint;
     QBasicTimer m_autoScroll;
     QElapsedTimer m_sinceDoubleClick;
+    TerminalAnnouncer *m_announcer = nullptr; // a child, made when a tool first listens
 };

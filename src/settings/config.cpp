@@ -31,6 +31,8 @@ Config::Config(SharedValues &shared, std::function<void(const QString &)> setAdd
     adressedepart->setInsertPolicy(QComboBox::NoInsert);
     adressedepart->lineEdit()->setMaxLength(std::numeric_limits<int>::max());
     Label1->setBuddy(adressedepart);
+    // A screen reader lands on the text field inside the list: it says the label too.
+    adressedepart->lineEdit()->setAccessibleName(QStringLiteral("Adresse de départ"));
 
     auto *OKButton = new QPushButton(QStringLiteral("OK"));
     OKButton->setObjectName(QStringLiteral("OKButton"));

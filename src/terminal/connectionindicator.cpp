@@ -9,18 +9,19 @@
 ConnectionIndicator::ConnectionIndicator(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Frame2"));
-    auto image = [this](const char *name, const QPixmap &pixmap) {
+    auto image = [this](const char *name, const QPixmap &pixmap, const QString &spoken) {
         auto *label = new QLabel(this);
         label->setObjectName(QLatin1String(name));
+        label->setAccessibleName(spoken);
         label->setToolTip(QStringLiteral("Status Port"));
         label->setPixmap(pixmap);
         label->setAlignment(Qt::AlignCenter);
         return label;
     };
-    imgConnected = image("imgConnected", icons::connected());
-    imgNotConnected = image("imgNotConnected", icons::notConnected());
+    imgConnected = image("imgConnected", icons::connected(), QStringLiteral("Port connecté"));
+    imgNotConnected = image("imgNotConnected", icons::notConnected(), QStringLiteral("Port déconnecté"));
     // The port is closed when the window is created.
-    imgNotConnected->raise();
+    showConnected(false);
     const double dpi = twips::logicalDpi(parent);
     resize(twips::toPixels(495, dpi), twips::toPixels(255, dpi));
     for (QLabel *label : {imgConnected, imgNotConnected})
@@ -30,6 +31,9 @@ ConnectionIndicator::ConnectionIndicator(QWidget *parent) : QWidget(parent)
 void ConnectionIndicator::showConnected(bool connected)
 {
     (connected ? imgConnected : imgNotConnected)->raise();
+    // The one behind is not there for a screen reader either.
+    imgConnected->setVisible(connected);
+    imgNotConnected->setVisible(!connected);
 }
 
 bool ConnectionIndicator::showsConnected() const

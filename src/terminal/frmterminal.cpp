@@ -7,6 +7,7 @@
 #include "screen/terminaldisplay.h"
 #include "screen/terminalmenu.h"
 #include "screen/terminalview.h"
+#include "screen/terminalzoom.h"
 #include "serial/commevents.h"
 #include "settings/config.h"
 #include "settings/frmproperties.h"
@@ -17,10 +18,13 @@
 #include "shared/messageboxes.h"
 #include "shared/twips.h"
 #include "shared/windowplacement.h"
+#include "terminal/accessiblenames.h"
+#include "terminal/accessiblenotice.h"
 #include "terminal/connectionindicator.h"
 #include "terminal/icons.h"
 #include "terminal/layoutrule.h"
 #include "terminal/statuspanels.h"
+#include "terminal/terminalfocus.h"
 #include "transfer/frmtransfert.h"
 #include "transfer/upload.h"
 
@@ -106,6 +110,8 @@ void FrmTerminal::createTerminal()
     link.show = [this](const QString &text) { m_display->showNow(text); };
     link.report = [this](const QString &notice) { notify(notice); };
     m_keyboard = new KeyboardSend(*txtTerm, link);
+    new TerminalZoom(*txtTerm, m_store);
+    new TerminalFocus(*this, *txtTerm);
     // Installed last, so its filter sees every key before the keyboard takes it.
     new CaretRest(*txtTerm);
     m_terminalMenu = new TerminalMenu(*txtTerm, *m_display, *m_keyboard, this);
@@ -202,6 +208,7 @@ void FrmTerminal::createToolBar()
     tbrToolBar->addAction(btnRun);
     tbrToolBar->addSeparator();
     tbrToolBar->addAction(btnComm);
+    nameToolButtons(*tbrToolBar);
 }
 
 void FrmTerminal::createFrame1()
@@ -212,6 +219,7 @@ void FrmTerminal::createFrame1()
     Image1 = new QLabel(Frame1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setToolTip(QStringLiteral("Toggles Port"));
+    Image1->setAccessibleName(QStringLiteral("Bascule du port"));
     Image1->setPixmap(icons::toggles());
     const double dpi = twips::logicalDpi(this);
     Frame1->setGeometry(twips::toPixels(840, dpi), twips::toPixels(1440, dpi), twips::toPixels(240, dpi),
@@ -223,6 +231,7 @@ void FrmTerminal::createStatusBar()
 {
     sbrStatus = new StatusPanels(this);
     setStatusBar(sbrStatus);
+    m_notice = new AccessibleNotice(this);
     connect(sbrStatus, &StatusPanels::panelClicked, this, [this] {
         if (mnuConfig->isEnabled())
             mnuConfig_Click();
@@ -270,6 +279,7 @@ void FrmTerminal::uploadFinished(const UploadResult &result)
         m_transfert->hide();
     updateCommands();
     sbrStatus->setText(Panel::Fichier, uploadEndStatus(result));
+    m_notice->announce(uploadEndStatus(result));
     if (const std::optional<MessageRequest> box = uploadEndBox(result))
         m_boxes.show(this, *box);
 }
@@ -466,6 +476,7 @@ void FrmTerminal::onReconnected(const QString &notice)
 void FrmTerminal::notify(const QString &notice)
 {
     sbrStatus->showMessage(notice, 10000);
+    m_notice->announce(notice);
 }
 
 // ---------------------------------------------------------------- which commands are available

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class AccessibleNotice;
 class ConnectionIndicator;
 class FileChooser;
 class FrmTransfert;
@@ -135,6 +136,7 @@ private:
     // Controls, named as users and the object tree know them.
     TerminalView *txtTerm = nullptr;
     StatusPanels *sbrStatus = nullptr;
+    AccessibleNotice *m_notice = nullptr; // what shows over the status bar, for screen readers
     QToolBar *tbrToolBar = nullptr;
     QAction *mnuOpenLog = nullptr;
     QAction *mnuVisu = nullptr;

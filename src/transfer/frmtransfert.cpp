@@ -29,6 +29,7 @@ FrmTransfert::FrmTransfert(QWidget *parent) : QDialog(parent)
     Label1->setAlignment(Qt::AlignCenter);
     prgTransfert = new QProgressBar(this);
     prgTransfert->setObjectName(QStringLiteral("prgTransfert"));
+    prgTransfert->setAccessibleName(QStringLiteral("Progression du transfert"));
     lblRecords = label("lblRecords", QString());
     lblAddress = label("lblAddress", QString());
     lblTimeLeft = label("lblTimeLeft", QString());
