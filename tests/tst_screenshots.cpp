@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "info/aide.h"
 #include "info/apropos.h"
+#include "screen/terminalzoom.h"
 #include "settings/config.h"
 #include "settings/frmproperties.h"
 #include "shared/qttranslations.h"
@@ -56,8 +57,8 @@ private slots:
     void windows_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"frmTerminal", "frmProperties", "Config", "aide", "Apropos", "frmTransfert",
-                                 "QFileDialog", "mnuTerminal"})
+        for (const char *name : {"frmTerminal", "frmTerminal-zoom", "frmProperties", "Config", "aide", "Apropos",
+                                 "frmTransfert", "QFileDialog", "mnuTerminal"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void windows()
@@ -71,6 +72,10 @@ private slots:
         const QString program = QFINDTESTDATA("data/blink_sdcc.hex");
         fixture.chooser.answer = program;
         fixture.devices = {{"pts", board.slavePath(), "FT232R USB UART", "FTDI", "A50285BI"}};
+        // As a classroom projector or a student with low vision would have it.
+        const bool zoomed = name == u"frmTerminal-zoom";
+        if (zoomed)
+            fixture.settings.store.save(TerminalZoom::Section, TerminalZoom::Key, QStringLiteral("20"));
         FrmTerminal &window = fixture.start();
         command(window, "mnuOpenLog")->trigger();
         window.show();
@@ -99,14 +104,18 @@ private slots:
         } else if (name == u"mnuTerminal") { // the terminal's context menu
             QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), text->mapToGlobal(QPoint(20, 20)));
             QApplication::sendEvent(text->viewport(), &request);
-        } else if (name != u"frmTerminal") {
+        } else if (name != u"frmTerminal" && !zoomed) {
             command(window, name == u"aide" ? "mnuaide" : "mnuapropos")->trigger();
         } else { // the board greets after the first Enter
             QTest::keyClick(text, Qt::Key_Return);
             QTRY_VERIFY(text->text().contains(QLatin1String("> ")));
             QTRY_VERIFY(!panelText(window, "ConnectTime").isEmpty());
+            if (zoomed) // restored at start-up
+                QCOMPARE(text->font().pointSize(), 20);
         }
-        QWidget *shown = dialog ? dialog.get() : name == u"frmTerminal" ? &window : window.findChild<QWidget *>(name);
+        QWidget *shown = dialog                                          ? dialog.get()
+                         : name.startsWith(QLatin1String("frmTerminal")) ? &window
+                                                                         : window.findChild<QWidget *>(name);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));
