@@ -191,7 +191,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(s.window->serial().PortOpen(), 2000);
         QVERIFY(s.window->indicatorShowsConnected());
         QCOMPARE(panelText(*s.window, "Settings"), QStringLiteral("Settings: 9600,n,8,1"));
-        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().contains(QStringLiteral("reconnecté")));
+        QVERIFY(noticeText(*s.window).contains(QStringLiteral("reconnecté")));
         s.board.send("\aOK\r\n"); // a bell sounds and is not drawn
         QTRY_COMPARE(s.text(), before + QStringLiteral("abOK\n"));
         QCOMPARE(s.fixture.beeps, 1);
@@ -225,7 +225,7 @@ private slots:
         pasting.start();
         command(*s.window, "mnuColler")->trigger();
         QVERIFY2(pasting.elapsed() < 2000, qPrintable(QString::number(pasting.elapsed())));
-        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().startsWith("3 caractères"));
+        QVERIFY(noticeText(*s.window).startsWith("3 caractères"));
         QVERIFY(s.text().size() <= 16000 + 4096 && s.text().endsWith(lines.right(100)));
         const QByteArray sent = "D 0\rP 4100\r" + lines.toLatin1().replace('\n', '\r');
         QTRY_VERIFY_WITH_TIMEOUT(s.board.bytesReceived().startsWith(sent), 30000);

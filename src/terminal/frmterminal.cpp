@@ -22,6 +22,8 @@
 #include "terminal/layoutrule.h"
 #include "terminal/statuspanels.h"
 #include "transfer/frmtransfert.h"
+#include "transfer/loadandrun.h"
+#include "transfer/recentfilesmenu.h"
 #include "transfer/upload.h"
 
 #include <QApplication>
@@ -64,6 +66,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
     createIndicator();
     createTimers();
     createTransfer();
+    createProgramLoop();
     m_infoWindows = std::make_unique<InfoWindows>();
     updateCommands();
 
@@ -123,6 +126,11 @@ void FrmTerminal::createActions()
     mnuVisu = action("mnuVisu", QStringLiteral("&Visualisation du Prg"), &FrmTerminal::mnuVisu_Click);
     mnuSendText = action("mnuSendText", QStringLiteral("&Transfert Programme"), &FrmTerminal::mnuSendText_Click);
     mnuRun = action("mnuRun", QStringLiteral("&Execute Programme"), &FrmTerminal::mnuRun_Click);
+    mnuLoadRun = action("mnuLoadRun", QStringLiteral("Charger et e&xécuter"), &FrmTerminal::mnuLoadRun_Click);
+    mnuLoadRun->setShortcut(QKeySequence(Qt::Key_F9));
+    mnuLoadOnChange = action("mnuLoadOnChange", QStringLiteral("Charger et exécuter à chaque modification"),
+                             &FrmTerminal::mnuLoadOnChange_Click);
+    mnuLoadOnChange->setCheckable(true);
     mnuquitte = action("mnuquitte", QStringLiteral("&Quitter"), &FrmTerminal::mnuquitte_Click);
     mnuConfig = action("mnuConfig", QStringLiteral("Config Terminal"), &FrmTerminal::mnuConfig_Click);
     mnuProperties = action("mnuProperties", QStringLiteral("Config Port"), &FrmTerminal::mnuProperties_Click);
@@ -141,12 +149,16 @@ void FrmTerminal::createMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Fichier"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->addAction(mnuOpenLog);
+    mnuRecent = new RecentFilesMenu(m_store, file);
+    file->addMenu(mnuRecent);
+    connect(mnuRecent, &RecentFilesMenu::chosen, this, &FrmTerminal::mnuRecentFile_Click);
     separator(file, "M3");
     file->addAction(mnuVisu);
     separator(file, "bar7");
     file->addAction(mnuSendText);
     separator(file, "Bar2");
     file->addAction(mnuRun);
+    file->addAction(mnuLoadRun);
     file->addAction(mnuComm);
     separator(file, "bar4");
     file->addAction(mnuquitte);
@@ -155,6 +167,7 @@ void FrmTerminal::createMenus()
     port->setObjectName(QStringLiteral("mnuPort"));
     port->addAction(mnuConfig);
     port->addAction(mnuProperties);
+    port->addAction(mnuLoadOnChange);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("mnuhelp"));
@@ -190,6 +203,8 @@ void FrmTerminal::createToolBar()
                                  QStringLiteral("Transmit Text File..."), &FrmTerminal::mnuSendText_Click);
     btnRun = button("Run", 4, QStringLiteral("Execute le programme"), QStringLiteral("Execute programme"),
                     &FrmTerminal::mnuRun_Click);
+    btnLoadRun = button("LoadRun", 6, QStringLiteral("Charger et exécuter le programme (F9)"),
+                        QStringLiteral("Load and run programme"), &FrmTerminal::mnuLoadRun_Click);
     btnComm = button("comm", 5, QStringLiteral("Connecter/Déconnecter"), QString(), &FrmTerminal::comm);
 
     tbrToolBar->addSeparator();
@@ -198,6 +213,7 @@ void FrmTerminal::createToolBar()
     for (int i = 0; i < 3; ++i)
         tbrToolBar->addSeparator();
     tbrToolBar->addAction(btnTransmitTextFile);
+    tbrToolBar->addAction(btnLoadRun);
     tbrToolBar->addSeparator();
     tbrToolBar->addAction(btnRun);
     tbrToolBar->addSeparator();
@@ -264,12 +280,36 @@ void FrmTerminal::showTransfert()
     m_transfert->show();
 }
 
+void FrmTerminal::createProgramLoop()
+{
+    LoadAndRun::Link link;
+    link.portOpen = [this] { return MSComm1.PortOpen(); };
+    link.uploadRunning = [this] { return uploadRunning(); };
+    link.modalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+    link.startUpload = [this] {
+        const bool started = m_program.load();
+        updateCommands();
+        return started;
+    };
+    link.run = [this] { return m_program.run(); };
+    link.notify = [this](const QString &notice, bool lasting) { notify(notice, lasting); };
+    link.portNumber = [this] { return MSComm1.CommPort(); };
+    m_loadAndRun = new LoadAndRun(m_store, m_shared, link, this);
+    mnuLoadOnChange->setChecked(m_loadAndRun->automatic());
+    // After the window's own account of the end, which may show a box.
+    connect(&m_program, &ProgramCommands::loadFinished, m_loadAndRun, &LoadAndRun::uploadFinished);
+    // The result is read whole in the notice; the panel names the file again after it.
+    connect(sbrStatus, &StatusPanels::noticeHidden, this,
+            [this] { sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle); });
+}
+
 void FrmTerminal::uploadFinished(const UploadResult &result)
 {
     if (m_transfert)
         m_transfert->hide();
     updateCommands();
     sbrStatus->setText(Panel::Fichier, uploadEndStatus(result));
+    notify(uploadEndStatus(result));
     if (const std::optional<MessageRequest> box = uploadEndBox(result))
         m_boxes.show(this, *box);
 }
@@ -346,6 +386,8 @@ void FrmTerminal::chooseProgramFile(const QString &path)
 {
     m_program.choose(path);
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    mnuRecent->files().add(m_shared.HexFilePath);
+    m_loadAndRun->follow(m_shared.HexFilePath);
     // A choice offers the upload whatever the port; opening or closing it
     // later sets it again.
     m_uploadFollowsPort = false;
@@ -366,6 +408,28 @@ void FrmTerminal::mnuVisu_Click()
 void FrmTerminal::mnuRun_Click()
 {
     m_program.run();
+}
+
+void FrmTerminal::mnuLoadRun_Click()
+{
+    m_loadAndRun->start();
+}
+
+void FrmTerminal::mnuLoadOnChange_Click()
+{
+    m_loadAndRun->setAutomatic(mnuLoadOnChange->isChecked());
+}
+
+// As if chosen in the open dialog; a file that has gone leaves the list.
+void FrmTerminal::mnuRecentFile_Click(const QString &path)
+{
+    if (QFileInfo::exists(path)) {
+        chooseProgramFile(path);
+        return;
+    }
+    mnuRecent->files().remove(path);
+    updateCommands();
+    notify(RecentFilesMenu::missingNotice(path));
 }
 
 void FrmTerminal::mnuConfig_Click()
@@ -462,10 +526,11 @@ void FrmTerminal::onReconnected(const QString &notice)
     updateCommands();
 }
 
-// A passing notice over the status bar; the panels come back after it.
-void FrmTerminal::notify(const QString &notice)
+// The one way a notice reaches the user: whole, above the status bar's
+// panels; a lasting one waits there for the next.
+void FrmTerminal::notify(const QString &notice, bool lasting)
 {
-    sbrStatus->showMessage(notice, 10000);
+    sbrStatus->showNotice(notice, lasting ? 0 : StatusPanels::NoticeMs);
 }
 
 // ---------------------------------------------------------------- which commands are available
@@ -496,6 +561,9 @@ void FrmTerminal::updateCommands()
     mnuVisu->setEnabled(idle && fileChosen);
     mnuSendText->setEnabled(uploadOffered);
     btnTransmitTextFile->setEnabled(uploadOffered);
+    mnuLoadRun->setEnabled(uploadOffered);
+    btnLoadRun->setEnabled(uploadOffered);
+    mnuRecent->menuAction()->setEnabled(idle && !mnuRecent->isEmpty());
     mnuRun->setEnabled(runOffered);
     btnRun->setEnabled(runOffered && (portOpen || !m_portUnavailableAtStartUp));
 }
