@@ -151,7 +151,12 @@ void FrmTerminal::createMenus()
     file->addAction(mnuOpenLog);
     mnuRecent = new RecentFilesMenu(m_store, file);
     file->addMenu(mnuRecent);
-    connect(mnuRecent, &RecentFilesMenu::chosen, this, &FrmTerminal::mnuRecentFile_Click);
+    // As if chosen in the open dialog.
+    connect(mnuRecent, &RecentFilesMenu::chosen, this, &FrmTerminal::chooseProgramFile);
+    connect(mnuRecent, &RecentFilesMenu::missing, this, [this](const QString &notice) {
+        updateCommands();
+        notify(notice);
+    });
     separator(file, "M3");
     file->addAction(mnuVisu);
     separator(file, "bar7");
@@ -418,18 +423,6 @@ void FrmTerminal::mnuLoadRun_Click()
 void FrmTerminal::mnuLoadOnChange_Click()
 {
     m_loadAndRun->setAutomatic(mnuLoadOnChange->isChecked());
-}
-
-// As if chosen in the open dialog; a file that has gone leaves the list.
-void FrmTerminal::mnuRecentFile_Click(const QString &path)
-{
-    if (QFileInfo::exists(path)) {
-        chooseProgramFile(path);
-        return;
-    }
-    mnuRecent->files().remove(path);
-    updateCommands();
-    notify(RecentFilesMenu::missingNotice(path));
 }
 
 void FrmTerminal::mnuConfig_Click()

@@ -87,7 +87,6 @@ private:
     void mnuRun_Click();
     void mnuLoadRun_Click();
     void mnuLoadOnChange_Click();
-    void mnuRecentFile_Click(const QString &path);
     void mnuquitte_Click();
     void mnuConfig_Click();
     void mnuProperties_Click();

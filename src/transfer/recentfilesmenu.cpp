@@ -2,6 +2,7 @@
 #include "transfer/recentfilesmenu.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 RecentFilesMenu::RecentFilesMenu(SettingsStore &store, QWidget *parent)
     : QMenu(QStringLiteral("Fichiers &récents"), parent), m_files(store)
@@ -17,13 +18,18 @@ void RecentFilesMenu::fill()
     for (int i = 0; i < paths.size(); ++i) {
         QAction *entry = addAction(RecentFiles::entryText(i, QDir::toNativeSeparators(paths[i])));
         entry->setObjectName(QStringLiteral("mnuRecent%1").arg(i + 1));
-        connect(entry, &QAction::triggered, this, [this, path = paths[i]] { emit chosen(path); });
+        connect(entry, &QAction::triggered, this, [this, path = paths[i]] { pick(path); });
     }
 }
 
-QString RecentFilesMenu::missingNotice(const QString &path)
+void RecentFilesMenu::pick(const QString &path)
 {
-    return QStringLiteral("Fichier introuvable : %1 — retiré des fichiers récents. Choisissez-le avec Ouvrir s'il a "
-                          "été déplacé.")
-        .arg(QDir::toNativeSeparators(path));
+    if (QFileInfo::exists(path)) {
+        emit chosen(path);
+        return;
+    }
+    m_files.remove(path);
+    emit missing(QStringLiteral("Fichier introuvable : %1 — retiré des fichiers récents. Choisissez-le avec Ouvrir "
+                                "s'il a été déplacé.")
+                     .arg(QDir::toNativeSeparators(path)));
 }

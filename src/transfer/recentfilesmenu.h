@@ -8,7 +8,8 @@
 class SettingsStore;
 
 // "Fichiers récents": the recent files, listed afresh each time it opens.
-// Choosing one is reported; what it means is the window's.
+// Choosing one is reported, what it means is the window's; one whose file
+// has gone leaves the list, and the notice saying so is reported instead.
 class RecentFilesMenu : public QMenu
 {
     Q_OBJECT
@@ -18,14 +19,13 @@ public:
     RecentFiles &files() { return m_files; }
     bool isEmpty() const { return m_files.paths().isEmpty(); }
 
-    // The notice for an entry whose file has gone, which then leaves the list.
-    static QString missingNotice(const QString &path);
-
 signals:
     void chosen(const QString &path);
+    void missing(const QString &notice);
 
 private:
     void fill();
+    void pick(const QString &path);
 
     RecentFiles m_files;
 };
