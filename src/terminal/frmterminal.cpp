@@ -303,9 +303,6 @@ void FrmTerminal::createProgramLoop()
     mnuLoadOnChange->setChecked(m_loadAndRun->automatic());
     // After the window's own account of the end, which may show a box.
     connect(&m_program, &ProgramCommands::loadFinished, m_loadAndRun, &LoadAndRun::uploadFinished);
-    // The result is read whole in the notice; the panel names the file again after it.
-    connect(sbrStatus, &StatusPanels::noticeHidden, this,
-            [this] { sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle); });
 }
 
 void FrmTerminal::uploadFinished(const UploadResult &result)
@@ -313,7 +310,8 @@ void FrmTerminal::uploadFinished(const UploadResult &result)
     if (m_transfert)
         m_transfert->hide();
     updateCommands();
-    sbrStatus->setText(Panel::Fichier, uploadEndStatus(result));
+    // Read whole in the notice: in the "Fichier" panel it would be cut off
+    // at the window's first size, and squeeze the settings beside it.
     notify(uploadEndStatus(result));
     if (const std::optional<MessageRequest> box = uploadEndBox(result))
         m_boxes.show(this, *box);

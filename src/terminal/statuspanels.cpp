@@ -82,7 +82,6 @@ void StatusPanels::hideNotice()
     m_notice->hide();
     m_notice->clear();
     placeNotice();
-    emit noticeHidden();
 }
 
 QString StatusPanels::notice() const

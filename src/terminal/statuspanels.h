@@ -34,7 +34,6 @@ public:
 
 signals:
     void panelClicked();
-    void noticeHidden();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

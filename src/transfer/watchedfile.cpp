@@ -50,7 +50,8 @@ WatchedFile::Snapshot WatchedFile::take(const QString &path)
 void WatchedFile::rewatch()
 {
     const QFileInfo info(m_path);
-    if (!m_watcher.directories().contains(info.absolutePath()))
+    // A folder that does not exist cannot be watched (Qt warns): nothing will come back there.
+    if (!m_watcher.directories().contains(info.absolutePath()) && QFileInfo(info.absolutePath()).isDir())
         m_watcher.addPath(info.absolutePath());
     if (m_watcher.files().contains(m_path))
         m_watcher.removePath(m_path);
