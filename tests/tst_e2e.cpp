@@ -82,6 +82,7 @@ struct Session
     {
         QFile file(fixture.tempDir.filePath(QStringLiteral("prog.hex")));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close(); // written whole before it is chosen: the window watches it
         fixture.chooser.answer = file.fileName();
         command(*window, "mnuOpenLog")->trigger();
     }
@@ -191,7 +192,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(s.window->serial().PortOpen(), 2000);
         QVERIFY(s.window->indicatorShowsConnected());
         QCOMPARE(panelText(*s.window, "Settings"), QStringLiteral("Settings: 9600,n,8,1"));
-        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().contains(QStringLiteral("reconnecté")));
+        QVERIFY(noticeText(*s.window).contains(QStringLiteral("reconnecté")));
         s.board.send("\aOK\r\n"); // a bell sounds and is not drawn
         QTRY_COMPARE(s.text(), before + QStringLiteral("abOK\n"));
         QCOMPARE(s.fixture.beeps, 1);
@@ -225,7 +226,7 @@ private slots:
         pasting.start();
         command(*s.window, "mnuColler")->trigger();
         QVERIFY2(pasting.elapsed() < 2000, qPrintable(QString::number(pasting.elapsed())));
-        QVERIFY(control<QStatusBar>(*s.window, "sbrStatus")->currentMessage().startsWith("3 caractères"));
+        QVERIFY(noticeText(*s.window).startsWith("3 caractères"));
         QVERIFY(s.text().size() <= 16000 + 4096 && s.text().endsWith(lines.right(100)));
         const QByteArray sent = "D 0\rP 4100\r" + lines.toLatin1().replace('\n', '\r');
         QTRY_VERIFY_WITH_TIMEOUT(s.board.bytesReceived().startsWith(sent), 30000);
@@ -276,7 +277,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 15000);
 
         QCOMPARE(rig.boxes(), boxes);
-        QVERIFY2(panelText(window, "Fichier").startsWith(status), qPrintable(panelText(window, "Fichier")));
+        QVERIFY2(noticeText(window).startsWith(status), qPrintable(noticeText(window)));
         if (boxes.contains(BadFile))
             QCOMPARE(rig.fixture.boxes.shown.constLast().informativeText,
                      "Ligne 3 du fichier : « :10412000808182838485868788898A8B8C8D8E8F18 »\n"
@@ -334,7 +335,7 @@ private slots:
             cancelNow();
         QTRY_VERIFY_WITH_TIMEOUT(!rig.window->uploadRunning(), 10000);
         QVERIFY(rig.fixture.boxes.shown.isEmpty() && !rig.progressShown() && commandsOff(*rig.window).isEmpty());
-        QCOMPARE(panelText(*rig.window, "Fichier"), "Transfert annulé : " + loaded);
+        QCOMPARE(noticeText(*rig.window), "Transfert annulé : " + loaded);
         QTest::keyClicks(control<TerminalView>(*rig.window, "txtTerm"), QStringLiteral("X4100\r"));
         QTRY_COMPARE_WITH_TIMEOUT(rig.board.executeRequests(), QStringList{"4100"}, 5000);
         QCOMPARE(rig.board.bytesReceived(), rig.exchange() + "X4100\r");

@@ -30,9 +30,12 @@ QStringList cutOff(QWidget &window)
             name += ' ' + widget->property(property).toString();
         const bool carriesText = qobject_cast<QLabel *>(widget) || qobject_cast<QAbstractButton *>(widget)
                                  || qobject_cast<QComboBox *>(widget) || qobject_cast<QMenuBar *>(widget);
-        const QSize least = qobject_cast<QGroupBox *>(widget) ? widget->minimumSizeHint()
-                            : carriesText                     ? widget->sizeHint()
-                                                              : QSize();
+        const auto *label = qobject_cast<QLabel *>(widget);
+        // A wrapped text needs its height at the width it has, whatever width it would like.
+        const QSize least = label && label->wordWrap()          ? QSize(0, label->heightForWidth(label->width()))
+                            : qobject_cast<QGroupBox *>(widget) ? widget->minimumSizeHint()
+                            : carriesText                       ? widget->sizeHint()
+                                                                : QSize();
         if (widget->width() < least.width() || widget->height() < least.height())
             problems << name + QStringLiteral(": cut off");
         // The main window's Frame1 lies below the toolbar's band by design.
@@ -58,7 +61,7 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         for (const char *name : {"frmTerminal", "frmTerminal-zoom", "frmProperties", "Config", "aide", "Apropos",
-                                 "frmTransfert", "QFileDialog", "mnuTerminal"})
+                                 "frmTransfert", "QFileDialog", "mnuTerminal", "loadResult"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void windows()
@@ -104,6 +107,9 @@ private slots:
         } else if (name == u"mnuTerminal") { // the terminal's context menu
             QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 20), text->mapToGlobal(QPoint(20, 20)));
             QApplication::sendEvent(text->viewport(), &request);
+        } else if (name == u"loadResult") { // the main window at its first size, after load and run
+            command(window, "mnuLoadRun")->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(!board.executeRequests().isEmpty() && !noticeText(window).isEmpty(), 10000);
         } else if (name != u"frmTerminal" && !zoomed) {
             command(window, name == u"aide" ? "mnuaide" : "mnuapropos")->trigger();
         } else { // the board greets after the first Enter
@@ -113,9 +119,10 @@ private slots:
             if (zoomed) // restored at start-up
                 QCOMPARE(text->font().pointSize(), 20);
         }
-        QWidget *shown = dialog                                          ? dialog.get()
-                         : name.startsWith(QLatin1String("frmTerminal")) ? &window
-                                                                         : window.findChild<QWidget *>(name);
+        QWidget *shown = dialog ? dialog.get()
+                         : name.startsWith(QLatin1String("frmTerminal")) || name == u"loadResult"
+                             ? &window
+                             : window.findChild<QWidget *>(name);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));

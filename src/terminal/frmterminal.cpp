@@ -26,6 +26,8 @@
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfocus.h"
 #include "transfer/frmtransfert.h"
+#include "transfer/loadandrun.h"
+#include "transfer/recentfilesmenu.h"
 #include "transfer/upload.h"
 
 #include <QApplication>
@@ -68,6 +70,7 @@ FrmTerminal::FrmTerminal(const TerminalEnvironment &environment, QWidget *parent
     createIndicator();
     createTimers();
     createTransfer();
+    createProgramLoop();
     m_infoWindows = std::make_unique<InfoWindows>();
     updateCommands();
 
@@ -129,6 +132,11 @@ void FrmTerminal::createActions()
     mnuVisu = action("mnuVisu", QStringLiteral("&Visualisation du Prg"), &FrmTerminal::mnuVisu_Click);
     mnuSendText = action("mnuSendText", QStringLiteral("&Transfert Programme"), &FrmTerminal::mnuSendText_Click);
     mnuRun = action("mnuRun", QStringLiteral("&Execute Programme"), &FrmTerminal::mnuRun_Click);
+    mnuLoadRun = action("mnuLoadRun", QStringLiteral("Charger et e&xécuter"), &FrmTerminal::mnuLoadRun_Click);
+    mnuLoadRun->setShortcut(QKeySequence(Qt::Key_F9));
+    mnuLoadOnChange = action("mnuLoadOnChange", QStringLiteral("Charger et exécuter à chaque modification"),
+                             &FrmTerminal::mnuLoadOnChange_Click);
+    mnuLoadOnChange->setCheckable(true);
     mnuquitte = action("mnuquitte", QStringLiteral("&Quitter"), &FrmTerminal::mnuquitte_Click);
     mnuConfig = action("mnuConfig", QStringLiteral("Config Terminal"), &FrmTerminal::mnuConfig_Click);
     mnuProperties = action("mnuProperties", QStringLiteral("Config Port"), &FrmTerminal::mnuProperties_Click);
@@ -147,12 +155,21 @@ void FrmTerminal::createMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Fichier"));
     file->setObjectName(QStringLiteral("mnuFile"));
     file->addAction(mnuOpenLog);
+    mnuRecent = new RecentFilesMenu(m_store, file);
+    file->addMenu(mnuRecent);
+    // As if chosen in the open dialog.
+    connect(mnuRecent, &RecentFilesMenu::chosen, this, &FrmTerminal::chooseProgramFile);
+    connect(mnuRecent, &RecentFilesMenu::missing, this, [this](const QString &notice) {
+        updateCommands();
+        notify(notice);
+    });
     separator(file, "M3");
     file->addAction(mnuVisu);
     separator(file, "bar7");
     file->addAction(mnuSendText);
     separator(file, "Bar2");
     file->addAction(mnuRun);
+    file->addAction(mnuLoadRun);
     file->addAction(mnuComm);
     separator(file, "bar4");
     file->addAction(mnuquitte);
@@ -161,6 +178,7 @@ void FrmTerminal::createMenus()
     port->setObjectName(QStringLiteral("mnuPort"));
     port->addAction(mnuConfig);
     port->addAction(mnuProperties);
+    port->addAction(mnuLoadOnChange);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("mnuhelp"));
@@ -196,6 +214,8 @@ void FrmTerminal::createToolBar()
                                  QStringLiteral("Transmit Text File..."), &FrmTerminal::mnuSendText_Click);
     btnRun = button("Run", 4, QStringLiteral("Execute le programme"), QStringLiteral("Execute programme"),
                     &FrmTerminal::mnuRun_Click);
+    btnLoadRun = button("LoadRun", 6, QStringLiteral("Charger et exécuter le programme (F9)"),
+                        QStringLiteral("Load and run programme"), &FrmTerminal::mnuLoadRun_Click);
     btnComm = button("comm", 5, QStringLiteral("Connecter/Déconnecter"), QString(), &FrmTerminal::comm);
 
     tbrToolBar->addSeparator();
@@ -204,6 +224,7 @@ void FrmTerminal::createToolBar()
     for (int i = 0; i < 3; ++i)
         tbrToolBar->addSeparator();
     tbrToolBar->addAction(btnTransmitTextFile);
+    tbrToolBar->addAction(btnLoadRun);
     tbrToolBar->addSeparator();
     tbrToolBar->addAction(btnRun);
     tbrToolBar->addSeparator();
@@ -273,13 +294,34 @@ void FrmTerminal::showTransfert()
     m_transfert->show();
 }
 
+void FrmTerminal::createProgramLoop()
+{
+    LoadAndRun::Link link;
+    link.portOpen = [this] { return MSComm1.PortOpen(); };
+    link.uploadRunning = [this] { return uploadRunning(); };
+    link.modalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+    link.startUpload = [this] {
+        const bool started = m_program.load();
+        updateCommands();
+        return started;
+    };
+    link.run = [this] { return m_program.run(); };
+    link.notify = [this](const QString &notice, bool lasting) { notify(notice, lasting); };
+    link.portNumber = [this] { return MSComm1.CommPort(); };
+    m_loadAndRun = new LoadAndRun(m_store, m_shared, link, this);
+    mnuLoadOnChange->setChecked(m_loadAndRun->automatic());
+    // After the window's own account of the end, which may show a box.
+    connect(&m_program, &ProgramCommands::loadFinished, m_loadAndRun, &LoadAndRun::uploadFinished);
+}
+
 void FrmTerminal::uploadFinished(const UploadResult &result)
 {
     if (m_transfert)
         m_transfert->hide();
     updateCommands();
-    sbrStatus->setText(Panel::Fichier, uploadEndStatus(result));
-    m_notice->announce(uploadEndStatus(result));
+    // Read whole in the notice: in the "Fichier" panel it would be cut off
+    // at the window's first size, and squeeze the settings beside it.
+    notify(uploadEndStatus(result));
     if (const std::optional<MessageRequest> box = uploadEndBox(result))
         m_boxes.show(this, *box);
 }
@@ -356,6 +398,8 @@ void FrmTerminal::chooseProgramFile(const QString &path)
 {
     m_program.choose(path);
     sbrStatus->setText(Panel::Fichier, QStringLiteral("Fichier: ") + m_shared.HexFileTitle);
+    mnuRecent->files().add(m_shared.HexFilePath);
+    m_loadAndRun->follow(m_shared.HexFilePath);
     // A choice offers the upload whatever the port; opening or closing it
     // later sets it again.
     m_uploadFollowsPort = false;
@@ -376,6 +420,16 @@ void FrmTerminal::mnuVisu_Click()
 void FrmTerminal::mnuRun_Click()
 {
     m_program.run();
+}
+
+void FrmTerminal::mnuLoadRun_Click()
+{
+    m_loadAndRun->start();
+}
+
+void FrmTerminal::mnuLoadOnChange_Click()
+{
+    m_loadAndRun->setAutomatic(mnuLoadOnChange->isChecked());
 }
 
 void FrmTerminal::mnuConfig_Click()
@@ -472,10 +526,11 @@ void FrmTerminal::onReconnected(const QString &notice)
     updateCommands();
 }
 
-// A passing notice over the status bar; the panels come back after it.
-void FrmTerminal::notify(const QString &notice)
+// The one way a notice reaches the user: whole, above the status bar's
+// panels; a lasting one waits there for the next.
+void FrmTerminal::notify(const QString &notice, bool lasting)
 {
-    sbrStatus->showMessage(notice, 10000);
+    sbrStatus->showNotice(notice, lasting ? 0 : StatusPanels::NoticeMs);
     m_notice->announce(notice);
 }
 
@@ -507,6 +562,9 @@ void FrmTerminal::updateCommands()
     mnuVisu->setEnabled(idle && fileChosen);
     mnuSendText->setEnabled(uploadOffered);
     btnTransmitTextFile->setEnabled(uploadOffered);
+    mnuLoadRun->setEnabled(uploadOffered);
+    btnLoadRun->setEnabled(uploadOffered);
+    mnuRecent->menuAction()->setEnabled(idle && !mnuRecent->isEmpty());
     mnuRun->setEnabled(runOffered);
     btnRun->setEnabled(runOffered && (portOpen || !m_portUnavailableAtStartUp));
 }

@@ -20,6 +20,8 @@ class FileChooser;
 class FrmTransfert;
 class InfoWindows;
 class KeyboardSend;
+class LoadAndRun;
+class RecentFilesMenu;
 class MessageBoxes;
 class QLabel;
 class TerminalView;
@@ -66,6 +68,7 @@ public:
     MSComm &serial() { return MSComm1; }
     bool indicatorShowsConnected() const;
     bool uploadRunning() const;
+    const LoadAndRun &loadAndRun() const { return *m_loadAndRun; }
 
 signals:
     // The window has closed (close handling done): the program ends.
@@ -83,6 +86,8 @@ private:
     void mnuVisu_Click();
     void mnuSendText_Click();
     void mnuRun_Click();
+    void mnuLoadRun_Click();
+    void mnuLoadOnChange_Click();
     void mnuquitte_Click();
     void mnuConfig_Click();
     void mnuProperties_Click();
@@ -110,6 +115,7 @@ private:
     void showTransfert();
 
     void connectConnection();
+    void createProgramLoop();
 
     void updateCommands();
     void enableTimer2();
@@ -118,7 +124,7 @@ private:
     void showPortState(bool open);
     void onDeviceLost();
     void onReconnected(const QString &notice);
-    void notify(const QString &notice);
+    void notify(const QString &notice, bool lasting = false);
     void receive();
     void reportLineEvent(const QString &eventMessage, const QString &errorMessage);
     void uploadFinished(const UploadResult &result);
@@ -142,6 +148,9 @@ private:
     QAction *mnuVisu = nullptr;
     QAction *mnuSendText = nullptr;
     QAction *mnuRun = nullptr;
+    QAction *mnuLoadRun = nullptr;
+    QAction *mnuLoadOnChange = nullptr;
+    RecentFilesMenu *mnuRecent = nullptr;
     QAction *mnuquitte = nullptr;
     QAction *mnuConfig = nullptr;
     QAction *mnuProperties = nullptr;
@@ -153,6 +162,7 @@ private:
     QAction *btnQuitte = nullptr;
     QAction *btnTransmitTextFile = nullptr;
     QAction *btnRun = nullptr;
+    QAction *btnLoadRun = nullptr;
     QAction *btnComm = nullptr;
     QWidget *Frame1 = nullptr;
     ConnectionIndicator *Frame2 = nullptr;
@@ -166,6 +176,7 @@ private:
     std::function<void()> m_beep;
     QPointer<FrmTransfert> m_transfert;
     std::unique_ptr<InfoWindows> m_infoWindows;
+    LoadAndRun *m_loadAndRun = nullptr;
 
     // What updateCommands() derives the commands from, beside the port,
     // the chosen file and the upload.

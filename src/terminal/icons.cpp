@@ -63,6 +63,22 @@ QPixmap runImage()
     return pixmap;
 }
 
+// The send arrow, and the run triangle over it: load, then start.
+QPixmap loadRunImage()
+{
+    QPixmap pixmap = canvas();
+    QPainter p(&pixmap);
+    p.setPen(QColor(0x10, 0x40, 0xC0));
+    p.setBrush(QColor(0x10, 0x40, 0xC0));
+    p.drawPolygon(
+        QPolygon({QPoint(0, 5), QPoint(3, 5), QPoint(3, 2), QPoint(7, 7), QPoint(3, 12), QPoint(3, 9), QPoint(0, 9)}));
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QColor(0x10, 0x60, 0x10));
+    p.setBrush(QColor(0x20, 0xB0, 0x20));
+    p.drawPolygon(QPolygon({QPoint(7, 3), QPoint(15, 8), QPoint(7, 13)}));
+    return pixmap;
+}
+
 QPixmap connectImage()
 {
     QPixmap pixmap = canvas();
@@ -97,6 +113,7 @@ QPixmap icons::toolbarImage(int number)
     case 3: return sendImage();
     case 4: return runImage();
     case 5: return connectImage();
+    case 6: return loadRunImage();
     default: return canvas();
     }
 }

@@ -8,8 +8,8 @@
 
 #include <array>
 
-// The program's pictures, drawn in code: 16 x 16 toolbar images 1 to 5
-// (open, quit, send, run, connect), the two connection indicator images and
+// The program's pictures, drawn in code: 16 x 16 toolbar images 1 to 6
+// (open, quit, send, run, connect, load and run), the two connection indicator images and
 // the window icon.
 namespace icons {
 

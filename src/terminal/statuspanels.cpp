@@ -48,6 +48,63 @@ StatusPanels::StatusPanels(QWidget *parent) : QStatusBar(parent)
     // Painting its own background, it repaints alone: the bar beneath it is
     // not painted again every second.
     clock->setAutoFillBackground(true);
+
+    // Not in the panels' row: placed above it by hand, in room the bar's top
+    // margin leaves.
+    m_notice = new QLabel(this);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setWordWrap(true);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setFrameStyle(QFrame::StyledPanel | QFrame::Plain);
+    m_notice->setMargin(2);
+    m_notice->installEventFilter(this);
+    m_notice->hide();
+    m_noticeTimer.setSingleShot(true);
+    connect(&m_noticeTimer, &QTimer::timeout, this, &StatusPanels::hideNotice);
+}
+
+void StatusPanels::showNotice(const QString &text, int durationMs)
+{
+    m_notice->setText(text);
+    m_notice->show();
+    placeNotice();
+    if (durationMs > 0)
+        m_noticeTimer.start(durationMs);
+    else
+        m_noticeTimer.stop();
+}
+
+void StatusPanels::hideNotice()
+{
+    m_noticeTimer.stop();
+    if (m_notice->isHidden())
+        return;
+    m_notice->hide();
+    m_notice->clear();
+    placeNotice();
+}
+
+QString StatusPanels::notice() const
+{
+    return m_notice->isHidden() ? QString() : m_notice->text();
+}
+
+void StatusPanels::resizeEvent(QResizeEvent *event)
+{
+    QStatusBar::resizeEvent(event);
+    placeNotice();
+}
+
+// The room above the panels follows the notice's wrapped height at the
+// bar's width; the layout then grows the bar by as much.
+void StatusPanels::placeNotice()
+{
+    constexpr int side = 2;
+    const int height = m_notice->isHidden() ? 0 : m_notice->heightForWidth(width() - 2 * side);
+    m_notice->setGeometry(side, side, width() - 2 * side, height);
+    const int top = height > 0 ? height + side : 0;
+    if (contentsMargins().top() != top)
+        setContentsMargins(0, top, 0, 0);
 }
 
 QLabel *StatusPanels::addPanel(Panel panel, const QString &text, const QString &tooltip, int minimumTwips, int stretch)
@@ -80,6 +137,11 @@ QString StatusPanels::text(Panel panel) const
 
 bool StatusPanels::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_notice) {
+        if (event->type() == QEvent::MouseButtonRelease)
+            hideNotice();
+        return QStatusBar::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton) {

@@ -135,14 +135,16 @@ void ProgramCommands::view()
     emit failed(errorBox(badFileTypeMessage(), detail));
 }
 
-void ProgramCommands::run()
+bool ProgramCommands::run()
 {
     if (refuseOnClosedPort())
-        return;
+        return false;
     try {
         m_port.Output(QStringLiteral("X"));
         m_port.Output(m_shared.StartAddress + QLatin1Char('\r'));
+        return true;
     } catch (const Failure &failure) {
         emit failed(errorBox(failure.description()));
+        return false;
     }
 }

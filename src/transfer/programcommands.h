@@ -42,7 +42,8 @@ public:
     void view();
     // False when the load could not start (a box said why).
     bool load();
-    void run();
+    // False when the port refused it (a box said why).
+    bool run();
 
     bool isLoading() const { return m_upload.isRunning(); }
     // The board's answer while a load runs.

@@ -65,6 +65,12 @@ inline QString panelText(QWidget &window, const char *key)
 {
     return control<QLabel>(window, key)->text();
 }
+// The notice shown above the status bar's panels; empty when none is.
+inline QString noticeText(QWidget &window)
+{
+    const auto *notice = control<QLabel>(window, "notice");
+    return notice->isHidden() ? QString() : notice->text();
+}
 // The commands not offered now, in menu and toolbar order.
 inline QString commandsOff(QWidget &window)
 {
