@@ -102,16 +102,22 @@ class AdapterFlows : public QObject
                 open = clock.elapsed();
         });
         look.start(5);
-        QTest::qWaitFor([&] { return open >= 0; }, 60000);
+        const bool reopened = QTest::qWaitFor([&] { return open >= 0; }, 60000);
         report(QStringLiteral("retour: nom revenu %1 ms après le branchement, port rouvert %2 ms après lui (%3 -> %4)")
                    .arg(node)
-                   .arg(open < 0 ? -1 : open - node)
+                   .arg(reopened ? open - node : -1)
                    .arg(byId, QFileInfo(byId).canonicalFilePath()));
-        if (open < 0 && std::system("ls -l /dev/ttyUSB* /dev/serial/by-id; dmesg | tail -5") != 0)
+        if (!reopened && std::system("ls -l /dev/ttyUSB* /dev/serial/by-id; dmesg | tail -5") != 0)
             report(QStringLiteral("aucun adaptateur"));
-        return open < 0 ? -1 : open - node;
+        return reopened ? open - node : -1;
     }
     void press(Qt::Key key) { QTest::keyClick(control<TerminalView>(*fixture.window, "txtTerm"), key); }
+    // Enter, and the board's prompt back: its command line is empty, so the next "H" asks for a record.
+    bool prompt()
+    {
+        press(Qt::Key_Return);
+        return QTest::qWaitFor([this] { return terminalText(*fixture.window).endsWith(shown("\r\n> ")); }, 10000);
+    }
 
 private slots:
     // Found by the system: the driver and the lasting name.
@@ -141,7 +147,7 @@ private slots:
     void loadAt300()
     {
         FrmTerminal &window = start("300,n,8,1");
-        QVERIFY(window.serial().PortOpen());
+        QVERIFY(window.serial().PortOpen() && prompt());
         const int queue =
             ::open(QFile::encodeName(byId).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK); // root: past TIOCEXCL
         QVERIFY(queue >= 0);
@@ -169,6 +175,8 @@ private slots:
                    .arg(samples.load())
                    .arg(panelText(window, "Fichier"))
                    .arg(fixture.boxes.shown.size()));
+        for (const MessageRequest &box : fixture.boxes.shown)
+            report(QStringLiteral("boîte: %1 / %2").arg(box.text, box.informativeText));
         QVERIFY(panelText(window, "Fichier").startsWith("Transfert terminé"));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
@@ -191,7 +199,7 @@ private slots:
     void replugDuringLoad()
     {
         FrmTerminal &window = start("300,n,8,1");
-        QVERIFY(window.serial().PortOpen());
+        QVERIFY(window.serial().PortOpen() && prompt());
         window.chooseProgramFile(QStringLiteral(KORVEX_SOURCE_DIR "/tests/data/blink_sdcc.hex"));
         command(window, "mnuSendText")->trigger();
         QVERIFY(window.uploadRunning());

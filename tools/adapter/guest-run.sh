@@ -22,10 +22,10 @@ trace_idle() { # label pid seconds
     timeout -s INT "$3" strace -f -c -o "/tmp/strace-$1.txt" -p "$2" >/dev/null 2>&1
     awk -v label="$1" -v s="$3" '
         $NF ~ /^(poll|ppoll|epoll_wait|select|pselect6)$/ { wake += $4 }
-        $NF == "total" { total = $3 }
+        $NF == "total" { total = $4 }
         END { printf "MESURE %s: %.1f appels système/s, %.1f réveils/s (sur %d s)\n", label, total / s, wake / s, s }
     ' "/tmp/strace-$1.txt"
-    grep -E "calls|ioctl|poll|total" "/tmp/strace-$1.txt"
+    cat "/tmp/strace-$1.txt"
 }
 
 step "noyau $(uname -r); l'adaptateur"
@@ -48,7 +48,7 @@ mkdir -p /tmp/idle
 printf '[Ports]\nCom1=%s\n' "$(ls /dev/serial/by-id/* | head -1)" >"/tmp/idle/KORVEX Terminal.ini"
 XDG_CONFIG_HOME=/tmp/idle "$BUILD/korvex-terminal" >/tmp/idle/out.txt 2>&1 &
 pid=$!
-sleep 8 # let it start and settle (emulated CPU); the program is measured, not this script
+sleep 15 # past start-up and the caret's 10 s of blinking; the program is measured, not this script
 if ls -l /proc/$pid/fd 2>/dev/null | grep -q ttyUSB; then
     echo "le programme a le port ouvert: $(ls -l /proc/$pid/fd | grep -o '/dev/ttyUSB[0-9]*')"
     echo "fils: $(ls /proc/$pid/task | wc -l)"

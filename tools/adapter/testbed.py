@@ -58,6 +58,16 @@ def monitor_command(monitor, command=None):
     return reply.decode(errors="replace")
 
 
+def plug(monitor):
+    """Plugs the adapter back; QEMU may still be finishing its removal."""
+    for _ in range(20):
+        reply = monitor_command(monitor, "device_add " + ADAPTER)
+        if "rror" not in reply:
+            break
+        time.sleep(0.5)
+    return reply + monitor_command(monitor, "info usb")
+
+
 def serve(qemu, control, monitor):
     """Acts on the guest's requests until QEMU ends."""
     pending = b""
@@ -73,13 +83,13 @@ def serve(qemu, control, monitor):
             line, pending = pending.split(b"\n", 1)
             request = line.strip().decode(errors="replace")
             if request == "unplug":
-                monitor_command(monitor, "device_del adapter")
+                reply = monitor_command(monitor, "device_del adapter")
             elif request == "plug":
-                monitor_command(monitor, "device_add " + ADAPTER)
+                reply = plug(monitor)
             else:
                 control.sendall(b"unknown\n")
                 continue
-            print(f"test-adapter: [host] adapter {request}ged", flush=True)
+            print(f"test-adapter: [host] adapter {request}ged {reply.strip()}", flush=True)
             control.sendall(b"ok\n")
 
 
@@ -101,7 +111,9 @@ def main():
     with open(os.path.join(out, "run.sh"), "w") as run:
         run.write(f"BUILD={build}\nREPO={REPO}\n" + script)
 
-    board = subprocess.Popen([os.path.join(build, "tools/board/korvex-board"), "--line-speed", "300"],
+    board_log = os.path.join(out, "board.json")
+    board = subprocess.Popen([os.path.join(build, "tools/board/korvex-board"), "--line-speed", "300",
+                              "--log", board_log],
                              stdout=subprocess.PIPE, text=True)
     line_device = board.stdout.readline().strip()
     if not line_device.startswith("/dev/"):
@@ -142,6 +154,7 @@ def main():
     if os.path.exists(log):
         with open(log, errors="replace") as guest:
             sys.stdout.write(guest.read())
+    print(f"test-adapter: what the board received and sent: {board_log}")
     status_file = os.path.join(out, "status")
     if not os.path.exists(status_file):
         with open(os.path.join(out, "console.log"), errors="replace") as console:
