@@ -70,7 +70,8 @@ void SettingsStore::save(const QString &section, const QString &key, const QStri
     QSettings settings(m_fileName, QSettings::IniFormat);
     settings.setValue(path, text);
     settings.sync();
-    if (settings.status() == QSettings::NoError) {
+    // A format error is about what was read (a damaged file): the write went through.
+    if (settings.status() != QSettings::AccessError) {
         m_unsaved.remove(path);
         return;
     }

@@ -16,16 +16,20 @@ control() { # asks the host to unplug or plug the adapter; waits for its answer
     exec 3>&-
     [ "$answer" = ok ]
 }
-# strace's summary for SECONDS of the running program: calls per second in all,
-# and its wake-ups (returns from poll/ppoll).
+# SECONDS of the running program traced: its system calls per second, and its
+# wake-ups, the polls that put it to sleep (a zero time-out only looks at
+# what the wake-up itself posted), with the calls it made, by kind.
 trace_idle() { # label pid seconds
-    timeout -s INT "$3" strace -f -c -o "/tmp/strace-$1.txt" -p "$2" >/dev/null 2>&1
+    timeout -s INT "$3" strace -f -o "/tmp/strace-$1.txt" -p "$2" >/dev/null 2>&1
     awk -v label="$1" -v s="$3" '
-        $NF ~ /^(poll|ppoll|epoll_wait|select|pselect6)$/ { wake += $4 }
-        $NF == "total" { total = $4 }
-        END { printf "MESURE %s: %.1f appels système/s, %.1f réveils/s (sur %d s)\n", label, total / s, wake / s, s }
+        / resumed>/ || /^[0-9]+ +(\+\+\+|---)/ { next }
+        { calls++; name = $2; sub(/\(.*/, "", name); count[name]++ }
+        /poll\(\[.*\], [0-9]+, (-1|[1-9][0-9]*)/ { sleeps++ }
+        END {
+            printf "MESURE %s: %.1f appels système/s, %.1f réveils/s (sur %d s)\n", label, calls / s, sleeps / s, s
+            for (name in count) printf "  %5d %s\n", count[name], name
+        }
     ' "/tmp/strace-$1.txt"
-    cat "/tmp/strace-$1.txt"
 }
 
 step "noyau $(uname -r); l'adaptateur"

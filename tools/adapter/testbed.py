@@ -89,7 +89,10 @@ def serve(qemu, control, monitor):
             else:
                 control.sendall(b"unknown\n")
                 continue
-            print(f"test-adapter: [host] adapter {request}ged {reply.strip()}", flush=True)
+            # The monitor echoes the command with terminal escapes: keep its plain answer lines.
+            answer = " | ".join(line.strip() for line in reply.splitlines() if "\x1b" not in line and line.strip()
+                                and not line.startswith("(qemu)"))
+            print(f"test-adapter: [host] adapter {request}ged {answer}", flush=True)
             control.sendall(b"ok\n")
 
 
