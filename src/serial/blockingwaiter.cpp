@@ -64,9 +64,10 @@ void BlockingWaiter::run(const Wait &wait, int generation)
             },
             Qt::QueuedConnection);
     };
-    while (!m_stopping) {
+    // load(): the flag is set by the owner's thread while the wait blocks.
+    while (!m_stopping.load()) {
         const int result = wait();
-        if (m_stopping)
+        if (m_stopping.load())
             return;
         if (result == 0) {
             report([this] { emit happened(); });

@@ -125,11 +125,10 @@ QString openedBy(const QString &realPath)
         const qint64 pid = entry.toLongLong(&isPid);
         if (!isPid || pid == ::getpid())
             continue;
-        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
-        for (const QFileInfo &fd : fds.entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
-            if (fd.symLinkTarget() == realPath)
-                return processName(pid);
-        }
+        const QFileInfoList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid))
+                                      .entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
+        if (std::any_of(fds.cbegin(), fds.cend(), [&](const QFileInfo &fd) { return fd.symLinkTarget() == realPath; }))
+            return processName(pid);
     }
     return {};
 }

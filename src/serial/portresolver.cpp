@@ -49,7 +49,7 @@ QString PortResolver::resolve(int port) const
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
-    const QString mapped = mappedDevice(port);
+    QString mapped = mappedDevice(port);
     if (!mapped.isEmpty())
         return mapped;
     return nthDevice(port);

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -202,7 +203,11 @@ private slots:
         QVERIFY(window.serial().PortOpen() && prompt());
         window.chooseProgramFile(QStringLiteral(KORVEX_SOURCE_DIR "/tests/data/blink_sdcc.hex"));
         command(window, "mnuSendText")->trigger();
-        QVERIFY(window.uploadRunning());
+        // Pulled once a few records are in, as the progress window counts them.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.findChild<QLabel *>("lblRecords")
+                && window.findChild<QLabel *>("lblRecords")->text().startsWith("Enregistrement 4 "),
+            60000);
         QVERIFY(askHost("unplug"));
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 20000);
         report(QStringLiteral("débranché en chargement: fin=\"%1\" état=\"%2\"")
