@@ -306,8 +306,11 @@ void FrmProperties::listDevices()
     m_mappedChoice = choiceFor(m_deviceChoices, mapped);
     const QSignalBlocker quiet(cboDevice);
     cboDevice->clear();
-    for (const DeviceChoice &choice : m_deviceChoices)
+    for (const DeviceChoice &choice : m_deviceChoices) {
         cboDevice->addItem(choice.text, choice.mapping);
+        // The list is narrower than a full description: the whole of it on hovering.
+        cboDevice->setItemData(cboDevice->count() - 1, choice.text, Qt::ToolTipRole);
+    }
     cboDevice->setCurrentIndex(m_mappedChoice);
     showDevice();
 }
