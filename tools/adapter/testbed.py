@@ -96,6 +96,43 @@ def serve(qemu, control, monitor):
             control.sendall(b"ok\n")
 
 
+def start_guest(out, line_device):
+    """QEMU with the adapter on the board's line, the project and the result folder shared."""
+    return subprocess.Popen([
+        "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-m", "1536", "-smp", "2",
+        "-display", "none", "-no-reboot",
+        "-kernel", f"{CACHE}/vmlinuz", "-initrd", f"{CACHE}/initrd.img",
+        "-append", f"root=/dev/vda rw console=ttyS0 init=/sbin/korvex-init korvex.project={REPO} quiet",
+        "-drive", f"file={CACHE}/root.ext4,format=raw,if=virtio,snapshot=on",
+        "-virtfs", f"local,path={REPO},mount_tag=project,security_model=none,readonly=on",
+        "-virtfs", f"local,path={out},mount_tag=out,security_model=none",
+        "-chardev", f"serial,id=line,path={line_device}",
+        "-device", "qemu-xhci,id=xhci", "-device", ADAPTER,
+        "-serial", f"file:{out}/console.log",
+        "-serial", f"unix:{out}/control.sock,server=on,wait=off",
+        "-monitor", f"unix:{out}/monitor.sock,server=on,wait=off",
+    ])
+
+
+def report(out, board_log, seconds):
+    """Prints what the guest left; returns its exit status."""
+    print(f"test-adapter: guest ran {seconds:.0f} s; results in {out}")
+    log = os.path.join(out, "guest.log")
+    if os.path.exists(log):
+        with open(log, errors="replace") as guest:
+            sys.stdout.write(guest.read())
+    print(f"test-adapter: what the board received and sent: {board_log}")
+    status_file = os.path.join(out, "status")
+    if not os.path.exists(status_file):
+        with open(os.path.join(out, "console.log"), errors="replace") as console:
+            sys.stdout.write("".join(console.readlines()[-40:]))
+        fail("the guest left no exit status (console above)")
+    with open(status_file) as status:
+        code = int(status.read().strip() or "1")
+    print("test-adapter: " + ("PASSED" if code == 0 else f"FAILED (status {code})"))
+    return code
+
+
 def main():
     if len(sys.argv) != 2:
         fail("usage: testbed.py BUILD_DIR")
@@ -121,20 +158,7 @@ def main():
     line_device = board.stdout.readline().strip()
     if not line_device.startswith("/dev/"):
         fail("the simulated board did not start")
-    qemu = subprocess.Popen([
-        "qemu-system-x86_64", "-accel", "tcg,thread=multi", "-m", "1536", "-smp", "2",
-        "-display", "none", "-no-reboot",
-        "-kernel", f"{CACHE}/vmlinuz", "-initrd", f"{CACHE}/initrd.img",
-        "-append", f"root=/dev/vda rw console=ttyS0 init=/sbin/korvex-init korvex.project={REPO} quiet",
-        "-drive", f"file={CACHE}/root.ext4,format=raw,if=virtio,snapshot=on",
-        "-virtfs", f"local,path={REPO},mount_tag=project,security_model=none,readonly=on",
-        "-virtfs", f"local,path={out},mount_tag=out,security_model=none",
-        "-chardev", f"serial,id=line,path={line_device}",
-        "-device", "qemu-xhci,id=xhci", "-device", ADAPTER,
-        "-serial", f"file:{out}/console.log",
-        "-serial", f"unix:{out}/control.sock,server=on,wait=off",
-        "-monitor", f"unix:{out}/monitor.sock,server=on,wait=off",
-    ])
+    qemu = start_guest(out, line_device)
     started = time.monotonic()
     try:
         deadline = started + 30
@@ -152,22 +176,7 @@ def main():
         board.terminate()
         board.wait()
 
-    print(f"test-adapter: guest ran {time.monotonic() - started:.0f} s; results in {out}")
-    log = os.path.join(out, "guest.log")
-    if os.path.exists(log):
-        with open(log, errors="replace") as guest:
-            sys.stdout.write(guest.read())
-    print(f"test-adapter: what the board received and sent: {board_log}")
-    status_file = os.path.join(out, "status")
-    if not os.path.exists(status_file):
-        with open(os.path.join(out, "console.log"), errors="replace") as console:
-            sys.stdout.write("".join(console.readlines()[-40:]))
-        fail("the guest left no exit status (console above)")
-    with open(status_file) as status:
-        code = int(status.read().strip() or "1")
-    print("test-adapter: " + ("PASSED" if code == 0 else f"FAILED (status {code})"))
-    sys.exit(code)
-
+    sys.exit(report(out, board_log, time.monotonic() - started))
 
 if __name__ == "__main__":
     main()
