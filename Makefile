@@ -18,6 +18,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES := build-essential cmake qt6-base-dev qt6-serialport-dev qt6-translations-l10n
 PACKAGES_SCREENSHOTS := xvfb xauth
 PACKAGES_PACKAGE := dpkg-dev file
+PACKAGES_ADAPTER := qemu-system-x86 debootstrap strace python3
 PACKAGES_DEV := clang libclang-rt-14-dev libfuzzer-14-dev clang-tidy clang-format cppcheck
 
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
@@ -48,7 +49,7 @@ define install_missing
 	fi
 endef
 
-.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-sanitize bench fuzz lint screenshots \
+.PHONY: all deps deps-screenshots deps-dev configure build run demo test test-adapter test-sanitize bench fuzz lint screenshots \
 	package install clean
 
 all: build
@@ -79,6 +80,13 @@ demo: build
 
 test: build
 	cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The terminal against a real USB-serial driver (ftdi_sio) in a QEMU guest, as
+# root; not part of `make test`. The guest image is made once and cached.
+test-adapter: build
+	$(call install_missing,$(PACKAGES_ADAPTER))
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target korvex-adapter-flows
+	tools/adapter/testbed.py $(BUILD_DIR)
 
 test-sanitize: deps-dev
 	$(call fresh_build_dir,$(SANITIZE_DIR))

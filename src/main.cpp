@@ -39,7 +39,7 @@ int main(int argc, char *argv[])
     // its main window.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    SettingsStore store;
+    SettingsStore store(SettingsStore::userFileName(), SettingsStore::systemFileNames());
     QtMessageBoxes boxes;
     QtFileChooser chooser;
     TerminalEnvironment environment;

@@ -33,7 +33,7 @@ private slots:
         QFETCH(QStringList, ports);
         QList<SerialDevice> devices;
         for (const QString &name : present)
-            devices.append({name, QStringLiteral("/dev/") + name, {}, {}, {}});
+            devices.append({name, QStringLiteral("/dev/") + name, {}, {}, {}, {}, {}, {}});
         TempSettings settings;
         settings.mapPort(3, Link);
         const PortResolver resolver(

@@ -74,7 +74,8 @@ private slots:
         fixture.settings.mapPort(1, board.slavePath());
         const QString program = QFINDTESTDATA("data/blink_sdcc.hex");
         fixture.chooser.answer = program;
-        fixture.devices = {{"pts", board.slavePath(), "FT232R USB UART", "FTDI", "A50285BI"}};
+        fixture.devices = {
+            {"pts", board.slavePath(), "FT232R USB UART", "FTDI", "A50285BI", "0403:6001", {}, "ftdi_sio"}};
         // As a classroom projector or a student with low vision would have it.
         const bool zoomed = name == u"frmTerminal-zoom";
         if (zoomed)

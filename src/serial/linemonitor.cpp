@@ -11,6 +11,8 @@ LineMonitor::LineMonitor(QObject *parent) : QObject(parent)
 {
     m_timer.setInterval(PollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &LineMonitor::poll);
+    connect(&m_waiter, &BlockingWaiter::happened, this, &LineMonitor::poll);
+    connect(&m_waiter, &BlockingWaiter::ended, this, &LineMonitor::waitEnded);
 }
 
 QList<CommEventCode> LineMonitor::eventsBetween(const Reading &before, const Reading &now, bool withCounters)
@@ -75,26 +77,54 @@ void LineMonitor::start(int fd)
     m_last = {};
     m_haveLines = readLines(fd, m_last);
     m_haveCounters = readCounters(fd, m_last);
-    if (m_haveLines || m_haveCounters)
+    if (!m_haveLines)
+        return;
+    m_waiter.start([fd] {
+        constexpr int lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CD | TIOCM_RNG;
+        return ::ioctl(fd, TIOCMIWAIT, lines) == 0 ? 0 : errno;
+    });
+}
+
+// A driver without the wait refuses it at once: poll instead. Any other end
+// (EIO: the adapter was unplugged) is the port's to notice.
+void LineMonitor::waitEnded(int error)
+{
+    if (m_fd >= 0 && (error == EINVAL || error == ENOTTY || error == ENOSYS))
         m_timer.start();
+}
+
+void LineMonitor::checkCounters()
+{
+    if (m_fd < 0 || !m_haveCounters)
+        return;
+    const Reading before = m_last;
+    m_haveCounters = readCounters(m_fd, m_last);
+    if (m_haveCounters)
+        emitChanges(before);
 }
 
 void LineMonitor::poll()
 {
+    if (m_fd < 0)
+        return;
     Reading now = m_last;
     const bool linesOk = m_haveLines && readLines(m_fd, now);
     const bool countersOk = m_haveCounters && readCounters(m_fd, now);
     m_haveLines = linesOk;
     m_haveCounters = countersOk;
-    if (!linesOk && !countersOk) {
+    if (!linesOk) {
         m_timer.stop();
-        return;
+        // keep the lines as they were, so no false change shows
+        now.cts = m_last.cts, now.dsr = m_last.dsr, now.cd = m_last.cd, now.ring = m_last.ring;
     }
     const Reading before = m_last;
     m_last = now;
-    if (!linesOk) // keep the lines as they were, so no false change shows
-        m_last.cts = before.cts, m_last.dsr = before.dsr, m_last.cd = before.cd, m_last.ring = before.ring;
-    for (CommEventCode code : eventsBetween(before, m_last, countersOk)) {
+    emitChanges(before);
+}
+
+void LineMonitor::emitChanges(const Reading &before)
+{
+    for (CommEventCode code : eventsBetween(before, m_last, m_haveCounters)) {
         if (m_fd < 0) // a handler of the previous code closed the port
             return;
         emit lineEvent(code);
@@ -109,11 +139,15 @@ void LineMonitor::start(int fd)
     m_fd = fd;
 }
 void LineMonitor::poll() {}
+void LineMonitor::waitEnded(int) {}
+void LineMonitor::checkCounters() {}
+void LineMonitor::emitChanges(const Reading &) {}
 
 #endif
 
 void LineMonitor::stop()
 {
+    m_waiter.stop();
     m_timer.stop();
     m_fd = -1;
 }

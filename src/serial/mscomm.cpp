@@ -17,7 +17,11 @@ MSComm::MSComm(PortResolver resolver, QObject *parent) : QObject(parent), m_reso
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
     connect(&m_monitor, &LineMonitor::lineEvent, this, &MSComm::raiseCommEvent);
-    connect(&m_reader, &PortReader::received, this, [this] { raiseCommEvent(CommEventCode::Receive); });
+    connect(&m_reader, &PortReader::received, this, [this] {
+        m_monitor.checkCounters();
+        if (m_port.isOpen())
+            raiseCommEvent(CommEventCode::Receive);
+    });
     connect(&m_reader, &PortReader::failed, this, &MSComm::closeLostDevice);
 }
 
@@ -255,7 +259,10 @@ void MSComm::raiseCommEvent(CommEventCode code)
 
 void MSComm::onReadyRead()
 {
-    if (!m_reader.isReading())
+    if (m_reader.isReading())
+        return;
+    m_monitor.checkCounters();
+    if (m_port.isOpen())
         raiseCommEvent(CommEventCode::Receive);
 }
 

@@ -3,6 +3,7 @@
 
 #include "settings/settingsstore.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -23,6 +24,19 @@ QString deviceDescription(const SerialDevice &device)
     return parts.join(QStringLiteral(", "));
 }
 
+QString deviceDetails(const SerialDevice &device)
+{
+    QStringList parts;
+    const QString about = deviceDescription(device);
+    if (!about.isEmpty())
+        parts << about;
+    if (!device.usbId.isEmpty())
+        parts << QStringLiteral("USB ") + device.usbId;
+    if (!device.driver.isEmpty())
+        parts << QStringLiteral("pilote ") + device.driver;
+    return parts.join(QStringLiteral(", "));
+}
+
 PortResolver::PortResolver(const SettingsStore *store, DeviceLister devices, ConsoleLister consoles)
     : m_store(store), m_devices(std::move(devices)), m_consoles(std::move(consoles))
 {
@@ -35,15 +49,30 @@ QString PortResolver::resolve(int port) const
 #ifdef Q_OS_WIN
     return QStringLiteral("COM%1").arg(port);
 #else
-    if (m_store) {
-        QString mapped = m_store->get(SettingsStore::PortsSection, QStringLiteral("Com%1").arg(port)).trimmed();
-        if (!mapped.isEmpty())
-            return mapped;
-    }
-    const QList<SerialDevice> ordered = candidates(m_devices(), m_consoles());
-    if (port > ordered.size())
+    QString mapped = mappedDevice(port);
+    if (!mapped.isEmpty())
+        return mapped;
+    return nthDevice(port);
+#endif
+}
+
+QString PortResolver::nthDevice(int port) const
+{
+    const QList<SerialDevice> ordered = choosableDevices();
+    if (port < 1 || port > ordered.size())
         return {};
     return ordered.at(port - 1).systemLocation;
+}
+
+QString PortResolver::mappedDevice(int port) const
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(port);
+    return {};
+#else
+    if (!m_store)
+        return {};
+    return m_store->get(SettingsStore::PortsSection, QStringLiteral("Com%1").arg(port)).trimmed();
 #endif
 }
 
@@ -53,22 +82,55 @@ std::optional<SerialDevice> PortResolver::presentDevice(const QString &path) con
         return std::nullopt;
     const QString real = QFileInfo(path).canonicalFilePath();
     for (const SerialDevice &device : m_devices()) {
-        if (device.systemLocation == path || (!real.isEmpty() && device.systemLocation == real))
+        if (device.systemLocation == path || device.stableName == path
+            || (!real.isEmpty() && device.systemLocation == real))
             return device;
     }
     // A mapped pty or link is present when it exists, though no lister shows it.
     if (!real.isEmpty())
-        return SerialDevice{QFileInfo(real).fileName(), real, {}, {}, {}};
+        return SerialDevice{QFileInfo(real).fileName(), real, {}, {}, {}, {}, {}, {}};
     return std::nullopt;
 }
 
 QList<SerialDevice> PortResolver::systemDevices()
 {
     QList<SerialDevice> devices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
-        devices.append(
-            {info.portName(), info.systemLocation(), info.description(), info.manufacturer(), info.serialNumber()});
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        SerialDevice device{info.portName(),
+                            info.systemLocation(),
+                            info.description(),
+                            info.manufacturer(),
+                            info.serialNumber(),
+                            {},
+                            {},
+                            {}};
+        if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+            device.usbId = QStringLiteral("%1:%2")
+                               .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                               .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+        devices.append(device);
+    }
+    addSystemNames(devices, QStringLiteral("/dev/serial/by-id"), QStringLiteral("/sys/class/tty"));
     return devices;
+}
+
+void PortResolver::addSystemNames(QList<SerialDevice> &devices, const QString &byIdFolder,
+                                  const QString &ttyClassFolder)
+{
+    const QFileInfoList links = QDir(byIdFolder).entryInfoList(QDir::System | QDir::Files, QDir::Name);
+    for (SerialDevice &device : devices) {
+        const QString real = QFileInfo(device.systemLocation).canonicalFilePath();
+        for (const QFileInfo &link : links) {
+            if (!real.isEmpty() && link.canonicalFilePath() == real) {
+                device.stableName = link.absoluteFilePath();
+                break;
+            }
+        }
+        // /sys/class/tty/ttyUSB0/device/driver links to the driver's folder, named after it.
+        const QFileInfo driver(ttyClassFolder + QLatin1Char('/') + device.portName + QStringLiteral("/device/driver"));
+        if (driver.isSymLink())
+            device.driver = QFileInfo(driver.symLinkTarget()).fileName();
+    }
 }
 
 QStringList PortResolver::systemConsoles()

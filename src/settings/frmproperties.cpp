@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -116,7 +117,10 @@ void FrmProperties::buildControls()
     tabSettings->addTab(fraSettings, QStringLiteral("Properties"));
 
     auto *grid = new QGridLayout(fraSettings);
-    grid->addLayout(buildPortRow(), 0, 0, 1, 2);
+    auto *portRows = new QVBoxLayout;
+    portRows->addLayout(buildPortRow());
+    portRows->addLayout(buildDeviceRow());
+    grid->addLayout(portRows, 0, 0, 1, 2);
     grid->addWidget(buildSpeedGroup(), 1, 0);
     grid->addWidget(buildFlowGroup(), 1, 1, 2, 1);
     grid->addWidget(buildConnectionGroup(), 2, 0);
@@ -139,12 +143,29 @@ QLayout *FrmProperties::buildPortRow()
     lblDevice->setObjectName(QStringLiteral("lblDevice"));
     lblDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
     lblDevice->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("/dev/ttyUSB0 — FT232R USB UART")));
-    connect(cboPort, &QComboBox::currentIndexChanged, this, &FrmProperties::showDevice);
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &FrmProperties::listDevices);
     auto *portRow = new QHBoxLayout;
     portRow->addWidget(Label1);
     portRow->addWidget(cboPort);
     portRow->addWidget(lblDevice, 1);
     return portRow;
+}
+
+// The devices present, to map the port to one by its lasting name.
+QLayout *FrmProperties::buildDeviceRow()
+{
+    auto *lblDeviceList = new QLabel(QStringLiteral("Appareil :"));
+    lblDeviceList->setObjectName(QStringLiteral("lblDeviceList"));
+    cboDevice = new QComboBox;
+    cboDevice->setObjectName(QStringLiteral("cboDevice"));
+    cboDevice->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cboDevice->setMinimumContentsLength(40);
+    lblDeviceList->setBuddy(cboDevice);
+    connect(cboDevice, &QComboBox::currentIndexChanged, this, &FrmProperties::showDevice);
+    auto *deviceRow = new QHBoxLayout;
+    deviceRow->addWidget(lblDeviceList);
+    deviceRow->addWidget(cboDevice, 1);
+    return deviceRow;
 }
 
 QWidget *FrmProperties::buildSpeedGroup()
@@ -265,18 +286,43 @@ void FrmProperties::LoadPropertySettings()
     cboDataBits->setCurrentIndex(selection.dataBits);
     cboStopBits->setCurrentIndex(selection.stopBits);
     cboPort->setCurrentIndex(selection.port);
-    showDevice();
+    listDevices();
 
     if (QAbstractButton *option = optFlow->button(m_comm.Handshaking()))
         option->setChecked(true);
     optEcho->button(m_shared.Echo ? 1 : 0)->setChecked(true);
 }
 
+int FrmProperties::chosenPort() const
+{
+    // An unlisted current port stays in force on OK.
+    return cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : m_comm.CommPort();
+}
+
+void FrmProperties::listDevices()
+{
+    const QString mapped = m_comm.resolver().mappedDevice(chosenPort());
+    m_deviceChoices = deviceChoices(m_comm.resolver().choosableDevices(), mapped);
+    m_mappedChoice = choiceFor(m_deviceChoices, mapped);
+    const QSignalBlocker quiet(cboDevice);
+    cboDevice->clear();
+    for (const DeviceChoice &choice : m_deviceChoices) {
+        cboDevice->addItem(choice.text, choice.mapping);
+        // The list is narrower than a full description: the whole of it on hovering.
+        cboDevice->setItemData(cboDevice->count() - 1, choice.text, Qt::ToolTipRole);
+    }
+    cboDevice->setCurrentIndex(m_mappedChoice);
+    showDevice();
+}
+
+// What the port resolves to with the chosen entry: its name, or the N-th device.
 void FrmProperties::showDevice()
 {
-    // An unlisted current port stays in force on OK, so show its device.
-    const int port = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : m_comm.CommPort();
-    const QString path = m_comm.resolver().resolve(port);
+    const int choice = cboDevice->currentIndex();
+    const bool remapped = choice >= 0 && choice != m_mappedChoice;
+    QString path = remapped ? m_deviceChoices.at(choice).mapping : m_comm.resolver().resolve(chosenPort());
+    if (remapped && path.isEmpty())
+        path = m_comm.resolver().nthDevice(chosenPort());
     if (path.isEmpty()) {
         lblDevice->setText(QStringLiteral("absent"));
         return;
@@ -302,7 +348,7 @@ PortChoices FrmProperties::choices() const
     PortChoices chosen;
     // No selection means the current port has no entry (above Com16): keep
     // it, rather than closing the port for a number the user never chose.
-    chosen.port = cboPort->currentIndex() >= 0 ? cboPort->currentIndex() + 1 : m_comm.CommPort();
+    chosen.port = chosenPort();
     chosen.settings = settingsFromEntries(cboSpeed->currentText(), cboParity->currentText(), cboDataBits->currentText(),
                                           cboStopBits->currentText());
     chosen.handshaking = m_flowChoice;
@@ -312,7 +358,13 @@ PortChoices FrmProperties::choices() const
 
 void FrmProperties::cmdOK_Click()
 {
-    const PortChange change = applyPortChoices(m_comm, m_shared.Echo, choices());
+    PortChoices chosen = choices();
+    const int device = cboDevice->currentIndex();
+    std::optional<QString> replaced;
+    if (device >= 0 && device != m_mappedChoice)
+        replaced = remapPort(m_store, chosen.port, m_deviceChoices.at(device).mapping);
+    chosen.deviceChanged = replaced.has_value();
+    const PortChange change = applyPortChoices(m_comm, m_shared.Echo, chosen);
     if (change.reopenAttempted)
         emit uploadCommandEnabledChanged(m_comm.PortOpen());
     if (change.settingsApplied)
@@ -320,6 +372,8 @@ void FrmProperties::cmdOK_Click()
     if (change.portStateChanged)
         emit portStateChanged();
     if (change.failure) {
+        if (replaced) // the port keeps the device it had
+            remapPort(m_store, chosen.port, *replaced);
         showFailure(*change.failure, change.reason);
         return; // the dialog stays open: the user may correct the choice
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "settings/devicechoices.h"
 #include "settings/portchoices.h"
 
 #include <QDialog>
@@ -83,6 +84,8 @@ signals:
 private:
     void buildControls();
     QLayout *buildPortRow();
+    QLayout *buildDeviceRow();
+    void listDevices();
     QWidget *buildSpeedGroup();
     QWidget *buildConnectionGroup();
     QWidget *buildFlowGroup();
@@ -90,6 +93,7 @@ private:
     QButtonGroup *buildOptions(QGroupBox *frame, const char *groupName, const QStringList &captions);
     QLayout *buildButtons();
     PortChoices choices() const;
+    int chosenPort() const;
     void centreOnScreen();
     void showDevice();
     void showFailure(const Failure &failure, const QString &informative = {});
@@ -105,6 +109,9 @@ private:
     QComboBox *cboParity = nullptr;
     QComboBox *cboStopBits = nullptr;
     QLabel *lblDevice = nullptr;
+    QComboBox *cboDevice = nullptr;
+    QList<DeviceChoice> m_deviceChoices; // the entries of cboDevice
+    int m_mappedChoice = 0;              // the entry of the port's mapping when listed
     QButtonGroup *optFlow = nullptr;
     QButtonGroup *optEcho = nullptr;
 

@@ -2,6 +2,7 @@
 #include "settings/portchoices.h"
 
 #include "serial/mscomm.h"
+#include "serial/opendiagnosis.h"
 #include "settings/settingsstore.h"
 #include "shared/conversions.h"
 
@@ -32,7 +33,7 @@ void switchPort(MSComm &comm, int newPort, PortChange &change)
         change.reopenAttempted = true;
         done = attempt(change, [&] { comm.setPortOpen(true); });
         if (!done)
-            change.reason = comm.lastOpenErrorText();
+            change.reason = describeOpenFailure(comm.CommPort(), comm.resolvedDevice());
     }
     if (!done) {
         PortChange rollback; // the old number was in force a moment ago; the first refusal is the one to report
@@ -48,7 +49,7 @@ PortChange applyPortChoices(MSComm &comm, bool &echo, const PortChoices &choices
     const bool wasOpen = comm.PortOpen();
     const int wasPort = comm.CommPort();
     echo = choices.echo;
-    if (choices.port != wasPort)
+    if (choices.port != wasPort || (choices.deviceChanged && wasOpen))
         switchPort(comm, choices.port, change);
     if (!change.failure && attempt(change, [&] { comm.setSettings(choices.settings); })) {
         change.settingsApplied = true;
@@ -56,6 +57,16 @@ PortChange applyPortChoices(MSComm &comm, bool &echo, const PortChoices &choices
     }
     change.portStateChanged = comm.PortOpen() != wasOpen || comm.CommPort() != wasPort;
     return change;
+}
+
+std::optional<QString> remapPort(SettingsStore &store, int port, const QString &mapping)
+{
+    const QString key = QStringLiteral("Com%1").arg(port);
+    const QString previous = store.get(SettingsStore::PortsSection, key).trimmed();
+    if (previous == mapping)
+        return std::nullopt;
+    store.save(SettingsStore::PortsSection, key, mapping);
+    return previous;
 }
 
 void savePortSettings(SettingsStore &store, const MSComm &comm, bool echo)

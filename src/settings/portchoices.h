@@ -17,6 +17,7 @@ struct PortChoices
     QString settings; // as built from the lists, e.g. "9600,E,8,1"
     int handshaking = 0;
     bool echo = false;
+    bool deviceChanged = false; // the port's [Ports] entry was changed: an open port reopens on it
 };
 
 // How applying the choices went, so that the dialog can report it and tell
@@ -35,6 +36,11 @@ struct PortChange
 // was open; on a refusal the old number comes back and the port stays
 // closed), the settings string, the handshaking code. The first refusal ends it.
 PortChange applyPortChoices(MSComm &comm, bool &echo, const PortChoices &choices);
+
+// Maps the port to the device in the store's "Ports" section (empty: the
+// N-th device present). Returns the mapping it replaced, or nothing when it
+// is unchanged.
+std::optional<QString> remapPort(SettingsStore &store, int port, const QString &mapping);
 
 // Writes the four keys of what is in force now, the settings as the port
 // reads them back.

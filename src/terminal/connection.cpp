@@ -2,7 +2,9 @@
 #include "terminal/connection.h"
 
 #include "serial/commerrors.h"
+#include "serial/opendiagnosis.h"
 #include "settings/settingsstore.h"
+#include "shared/application.h"
 #include "shared/conversions.h"
 #include "shared/failure.h"
 #include "shared/sharedvalues.h"
@@ -10,10 +12,22 @@
 Connection::Connection(PortResolver resolver, SettingsStore &store, SharedValues &shared, QObject *parent)
     : QObject(parent), m_store(store), m_shared(shared), m_port(std::move(resolver)),
       m_reconnector({[this] { return m_port.resolver().presentDevice(m_port.resolvedDevice()).has_value(); },
-                     [this] { return reopenAfterLoss(); }})
+                     [this] { return reopenAfterLoss(); }, [this] { return m_port.resolvedDevice(); }})
 {
     connect(&m_port, &MSComm::deviceLost, this, &Connection::onDeviceLost);
     connect(&m_reconnector, &Reconnector::reconnected, this, &Connection::onReconnected);
+    // A full disk or a locked-down profile: said once; the program goes on with the values in memory.
+    m_store.setFailureReporter([this](const QString &file, const QString &reason) {
+        emit failed({MessageRequest::Icon::Exclamation, MessageRequest::Buttons::Ok, ApplicationTitle,
+                     QStringLiteral("Les réglages ne peuvent pas être enregistrés dans %1 : %2.").arg(file, reason),
+                     QStringLiteral("Le programme garde vos choix jusqu'à sa fermeture. Libérez de la place, ou "
+                                    "demandez à l'administrateur de rendre ce fichier accessible en écriture.")});
+    });
+}
+
+Connection::~Connection()
+{
+    m_store.setFailureReporter({});
 }
 
 Connection::StartUp Connection::startUp()
@@ -115,15 +129,5 @@ MessageRequest Connection::failureBox(const Failure &failure) const
 
 QString Connection::openFailureDetail() const
 {
-    const QString device = m_port.resolvedDevice();
-    if (device.isEmpty())
-        return QStringLiteral(
-            "Aucun adaptateur série n'est présent pour ce port. Branchez l'adaptateur de la platine KORVEX, vérifiez "
-            "que votre compte fait partie du groupe dialout (sudo adduser $USER dialout, puis rouvrez la session), "
-            "puis choisissez le port dans Config > Config Port.");
-    QString detail = QStringLiteral("%1: %2").arg(device, m_port.lastOpenErrorText());
-    if (detail.contains(QLatin1String("ermission")))
-        detail += QStringLiteral("\nThe device may be in use by another program, or your user may need to be in "
-                                 "the dialout group.");
-    return detail;
+    return describeOpenFailure(m_port.CommPort(), m_port.resolvedDevice());
 }

@@ -24,6 +24,7 @@ public:
     enum class StartUp { Opened, Unavailable, Failed };
 
     Connection(PortResolver resolver, SettingsStore &store, SharedValues &shared, QObject *parent = nullptr);
+    ~Connection() override;
 
     MSComm &port() { return m_port; }
     const MSComm &port() const { return m_port; }
@@ -43,7 +44,8 @@ signals:
     void settingsApplied();
     // The port opened or closed by the toggle, or reopened after a loss.
     void portStateChanged(bool open);
-    // An open, a close or the stored settings were refused: the box to show.
+    // An open, a close or the stored settings were refused, or the settings
+    // file cannot be written: the box to show.
     void failed(const MessageRequest &box);
     // The device vanished while open; the waiting for it has started after this.
     void deviceLost();
