@@ -9,7 +9,9 @@
 #include "simulatedboard.h"
 #include "terminalfixture.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTest>
 
@@ -202,6 +204,39 @@ public:
     }
 };
 
+// The paced line with a journal running beside the same without, run by run
+// back to back, so that both see the same load of the machine.
+void journalCost(Report &report, BoardThread &board, TerminalFixture &fixture, TerminalView &txtTerm)
+{
+    FrmTerminal &window = *fixture.window;
+    QAction *journal = window.findChild<QAction *>(QStringLiteral("mnuJournal"));
+    const QString path = fixture.tempDir.filePath(QStringLiteral("journal.txt"));
+    fixture.chooser.answer = path;
+    const int speed = 115200;
+    const int seconds = 4;
+    std::vector<double> without, with;
+    for (int run = 0; run < runs(3); ++run) {
+        const LineRun plain = followLine(board, txtTerm, window.serial(), speed, seconds);
+        journal->trigger();
+        const bool started = journal->isChecked();
+        const LineRun journaled = followLine(board, txtTerm, window.serial(), speed, seconds);
+        journal->trigger();
+        if (!plain.ok || !journaled.ok || !started) {
+            report.add(QStringLiteral("Line"), QStringLiteral("  same with a journal"),
+                       QStringLiteral("failed: journal not started or end of the stream not shown"));
+            return;
+        }
+        without.push_back(plain.share);
+        with.push_back(journaled.share);
+    }
+    const qint64 size = QFileInfo(path).size();
+    report.add(QStringLiteral("Line"),
+               QStringLiteral("  same with a journal running (back to back with a run without)"),
+               QStringLiteral("%1 % of a core, without %2 % (%3 KiB written)")
+                   .arg(number(median(with), 2), number(median(without), 2), number(double(size) / 1024, 0)),
+               QStringLiteral("≤ 1 %"), median(with) <= 1.0);
+}
+
 } // namespace
 
 void benchLine(Report &report)
@@ -254,6 +289,7 @@ void benchLine(Report &report)
             report.add(section,
                        QStringLiteral("  same stream into a bare reader (QSocketNotifier + read(), no window)"),
                        bare >= 0 ? number(bare, 2) + QStringLiteral(" % of a core") : QStringLiteral("failed"));
+            journalCost(report, board, fixture, txtTerm);
         }
     }
 

@@ -60,8 +60,9 @@ private slots:
     void windows_data()
     {
         QTest::addColumn<QString>("name");
-        for (const char *name : {"frmTerminal", "frmTerminal-zoom", "frmProperties", "Config", "aide", "Apropos",
-                                 "frmTransfert", "QFileDialog", "mnuTerminal", "loadResult"})
+        for (const char *name :
+             {"frmTerminal", "frmTerminal-zoom", "frmProperties", "Config", "aide", "Apropos", "frmTransfert",
+              "QFileDialog", "mnuTerminal", "loadResult", "findBar", "journal", "mnuFile"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
     void windows()
@@ -111,6 +112,18 @@ private slots:
         } else if (name == u"loadResult") { // the main window at its first size, after load and run
             command(window, "mnuLoadRun")->trigger();
             QTRY_VERIFY_WITH_TIMEOUT(!board.executeRequests().isEmpty() && !noticeText(window).isEmpty(), 10000);
+        } else if (name == u"findBar") { // a dump searched, the second match current
+            QTest::keyClick(text, Qt::Key_Return);
+            QTest::keyClicks(text, QStringLiteral("P 4100\r"));
+            QTRY_VERIFY(text->text().count(QLatin1String("> ")) == 2);
+            command(window, "mnuRechercher")->trigger();
+            QTest::keyClicks(control<QLineEdit>(window, "txtRechercher"), QStringLiteral("41"));
+            QTest::keyClick(control<QLineEdit>(window, "txtRechercher"), Qt::Key_Return);
+        } else if (name == u"journal" || name == u"mnuFile") { // a journal running, and the menu that stops it
+            fixture.chooser.answer = fixture.tempDir.filePath(QStringLiteral("korvex-2026-12-07-2335.txt"));
+            command(window, "mnuJournal")->trigger();
+            if (name == u"mnuFile")
+                window.findChild<QMenu *>(name)->popup(window.mapToGlobal(QPoint(0, 0)));
         } else if (name != u"frmTerminal" && !zoomed) {
             command(window, name == u"aide" ? "mnuaide" : "mnuapropos")->trigger();
         } else { // the board greets after the first Enter
@@ -120,10 +133,9 @@ private slots:
             if (zoomed) // restored at start-up
                 QCOMPARE(text->font().pointSize(), 20);
         }
-        QWidget *shown = dialog ? dialog.get()
-                         : name.startsWith(QLatin1String("frmTerminal")) || name == u"loadResult"
-                             ? &window
-                             : window.findChild<QWidget *>(name);
+        const bool whole = name.startsWith(QLatin1String("frmTerminal")) || name == u"loadResult" || name == u"findBar"
+                           || name == u"journal";
+        QWidget *shown = dialog ? dialog.get() : whole ? &window : window.findChild<QWidget *>(name);
         QVERIFY(shown);
         shown->show();
         QVERIFY(QTest::qWaitForWindowExposed(shown));

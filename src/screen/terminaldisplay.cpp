@@ -41,6 +41,7 @@ void TerminalDisplay::runStep(Step step)
 
 void TerminalDisplay::display(const QString &data)
 {
+    emit arrived(data);
     runStep([&] {
         if (!m_pending)
             m_pending.emplace(m_txtTerm.text().size());

@@ -47,6 +47,11 @@ public:
 
     static constexpr int FrameMilliseconds = 16;
 
+signals:
+    // Every piece of text the terminal is given to show, as given and in
+    // order (the board's and the echo), before any rule or bound acts on it.
+    void arrived(const QString &data);
+
 private:
     void scheduleFlush();
     template <typename Step>

@@ -39,5 +39,9 @@ void TerminalMenu::popUp(const QPoint &position)
     menu->addActions({mnuCopier, mnuColler});
     menu->addSeparator();
     menu->addActions({mnuToutSelectionner, mnuEffacerEcran});
+    if (mnuRechercher) {
+        menu->addSeparator();
+        menu->addAction(mnuRechercher);
+    }
     menu->popup(m_view.viewport()->mapToGlobal(position));
 }

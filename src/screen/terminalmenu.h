@@ -19,6 +19,8 @@ public:
 
     // Paste types to the board: the window offers it only when typing is.
     QAction *pasteAction() const { return mnuColler; }
+    // "Rechercher…", after the others.
+    void addFinding(QAction *find) { mnuRechercher = find; }
 
 private:
     void popUp(const QPoint &position);
@@ -28,4 +30,5 @@ private:
     QAction *mnuColler = nullptr;
     QAction *mnuToutSelectionner = nullptr;
     QAction *mnuEffacerEcran = nullptr;
+    QAction *mnuRechercher = nullptr;
 };

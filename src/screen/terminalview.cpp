@@ -56,6 +56,7 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
     const int oldLeft = leftPixel();
     if (TerminalAnnouncer *tell = announcer())
         tell->aboutToEdit(edit.dropFront);
+    const qsizetype dropped = std::min(edit.dropFront, text().size());
     const TerminalLines::Change change = m_lines.apply(edit);
     m_anchor = m_caret = text().size();
     // Steady while text streams in, without restarting the blink at every frame.
@@ -71,8 +72,10 @@ void TerminalView::applyEdit(const DisplayEdit &edit)
         const QSignalBlocker horizontal(horizontalScrollBar());
         updateScrollRanges();
         verticalScrollBar()->setValue(int(std::max<qsizetype>(keptTop, 0)));
-        scrollToCaret();
+        if (m_marks.current < 0)
+            scrollToCaret();
     }
+    emit textEdited(dropped);
     // A drop may have cut the first line kept, when it is in view; a
     // selection or a caret elsewhere is wiped: then all is painted anew.
     // Otherwise the pixels move with the text, down and sideways.
@@ -102,10 +105,26 @@ void TerminalView::clear()
 {
     if (TerminalAnnouncer *tell = announcer())
         tell->aboutToEdit(0);
+    const qsizetype dropped = text().size();
     m_lines.clear();
     m_anchor = m_caret = 0;
     updateScrollRanges();
     viewport()->update();
+    emit textEdited(dropped);
+}
+
+void TerminalView::setMarks(const TextMarks &marks)
+{
+    if (marks == m_marks)
+        return;
+    m_marks = marks;
+    viewport()->update();
+}
+
+void TerminalView::reveal(qsizetype position, qsizetype length)
+{
+    scrollTo(std::min(position + length, text().size()));
+    scrollTo(position);
 }
 
 QString TerminalView::selectedText() const
@@ -295,6 +314,7 @@ void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRec
     const QString drawn = TerminalCells::drawn(shown);
     const QPointF origin(left + double(firstCell) * m_cellWidth, y + m_ascent);
     const QString visible = drawn.mid(firstCell, cells);
+    drawMarks(painter, line, y, drawn.size());
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(origin, visible);
 
@@ -314,6 +334,30 @@ void TerminalView::drawLine(QPainter &painter, qsizetype line, int y, const QRec
     painter.setPen(palette().color(QPalette::HighlightedText));
     painter.drawText(origin, visible);
     painter.restore();
+}
+
+// Found text, under the characters: every match light, the current one stronger.
+void TerminalView::drawMarks(QPainter &painter, qsizetype line, int y, qsizetype cellsInLine) const
+{
+    const QList<qsizetype> &starts = m_marks.starts;
+    if (starts.isEmpty() || m_marks.length <= 0)
+        return;
+    const QStringView shown = m_lines.line(line);
+    const qsizetype start = m_lines.lineStart(line);
+    const qsizetype end = start + shown.size();
+    const double left = Margin - leftPixel();
+    // A match may begin on an earlier line and end on this one.
+    for (auto at = std::lower_bound(starts.begin(), starts.end(), start - m_marks.length + 1);
+         at != starts.end() && *at <= end; ++at) {
+        const qsizetype from = std::max(*at, start) - start;
+        const qsizetype to = std::min(*at + m_marks.length, end + 1) - start;
+        const qsizetype fromCell = TerminalCells::cellOf(shown, from);
+        const qsizetype toCell = to > shown.size() ? cellsInLine + 1 : TerminalCells::cellOf(shown, to);
+        const bool current = at - starts.begin() == m_marks.current;
+        painter.fillRect(
+            QRectF(left + double(fromCell) * m_cellWidth, y, double(toCell - fromCell) * m_cellWidth, m_lineHeight),
+            current ? QColor(255, 165, 60) : QColor(255, 240, 140));
+    }
 }
 
 void TerminalView::scrollContentsBy(int dx, int dy)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "screen/terminallines.h"
+#include "screen/terminalsearch.h"
 
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
@@ -49,7 +50,19 @@ public:
     // The least scrolling that shows the position.
     void scrollTo(qsizetype position);
 
+    // Found text to highlight. While there is a current match the view
+    // stays where it is as text arrives, so that the match does not run away.
+    void setMarks(const TextMarks &marks);
+    const TextMarks &marks() const { return m_marks; }
+    // Scrolls the least that shows these characters.
+    void reveal(qsizetype position, qsizetype length);
+
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+signals:
+    // The text changed; `dropped` characters went from its start (all of
+    // them when it was cleared).
+    void textEdited(qsizetype dropped);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -76,6 +89,7 @@ private:
     qsizetype positionAt(QPoint point) const;
     qsizetype lineAt(int y) const;
     void drawLine(QPainter &painter, qsizetype line, int y, const QRect &area) const;
+    void drawMarks(QPainter &painter, qsizetype line, int y, qsizetype cellsInLine) const;
     void updateScrollRanges();
     void scrollToCaret();
     void moveCaret(qsizetype position, bool keepAnchor);
@@ -90,6 +104,7 @@ private:
     TerminalAnnouncer *announcer();
 
     TerminalLines m_lines;
+    TextMarks m_marks;
     qsizetype m_anchor = 0;
     qsizetype m_caret = 0;
     double m_cellWidth = 8;

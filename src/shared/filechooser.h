@@ -7,7 +7,7 @@
 
 class QWidget;
 
-// The file-open dialog behind a small interface, so tests choose the answer.
+// The file dialogs behind a small interface, so tests choose the answer.
 class FileChooser
 {
 public:
@@ -17,4 +17,9 @@ public:
     // in `directory` when it is not empty.
     virtual std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter,
                                                     const QString &directory) = 0;
+    // The path to write, or nothing when the user cancelled. The dialog
+    // proposes `suggestedPath` (folder and name) and, when `confirmReplace`,
+    // asks before an existing file is replaced.
+    virtual std::optional<QString> chooseFileToSave(QWidget *parent, const QString &title, const QString &filter,
+                                                    const QString &suggestedPath, bool confirmReplace) = 0;
 };

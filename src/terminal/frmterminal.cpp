@@ -3,6 +3,7 @@
 
 #include "info/infowindows.h"
 #include "screen/caretrest.h"
+#include "screen/findbar.h"
 #include "screen/keyboardsend.h"
 #include "screen/terminaldisplay.h"
 #include "screen/terminalmenu.h"
@@ -22,6 +23,7 @@
 #include "terminal/accessiblenotice.h"
 #include "terminal/connectionindicator.h"
 #include "terminal/icons.h"
+#include "terminal/journalcommands.h"
 #include "terminal/layoutrule.h"
 #include "terminal/statuspanels.h"
 #include "terminal/terminalfocus.h"
@@ -39,6 +41,8 @@
 #include <QMenuBar>
 #include <QTime>
 #include <QToolBar>
+
+#include <algorithm>
 
 namespace {
 
@@ -118,6 +122,13 @@ void FrmTerminal::createTerminal()
     // Installed last, so its filter sees every key before the keyboard takes it.
     new CaretRest(*txtTerm);
     m_terminalMenu = new TerminalMenu(*txtTerm, *m_display, *m_keyboard, this);
+
+    m_findBar = new FindBar(*txtTerm, this);
+    addToolBar(Qt::BottomToolBarArea, m_findBar);
+    addAction(m_findBar->openAction()); // its key works wherever the focus is
+    m_terminalMenu->addFinding(m_findBar->openAction());
+    m_journal = new JournalCommands({*this, *m_display, *txtTerm, m_store, m_boxes, m_chooser});
+    connect(m_journal, &JournalCommands::notice, this, [this](const QString &text) { notify(text); });
 }
 
 void FrmTerminal::createActions()
@@ -171,6 +182,8 @@ void FrmTerminal::createMenus()
     file->addAction(mnuRun);
     file->addAction(mnuLoadRun);
     file->addAction(mnuComm);
+    separator(file, "barJournal");
+    file->addActions({m_journal->mnuJournal(), m_journal->mnuSaveTerminal()});
     separator(file, "bar4");
     file->addAction(mnuquitte);
 
@@ -360,6 +373,7 @@ void FrmTerminal::closeEvent(QCloseEvent *event)
     if (m_transfert)
         m_transfert->hide();
     m_connection.shutDown();
+    m_journal->stop();
     event->accept();
     emit closed();
 }
@@ -662,4 +676,13 @@ void FrmTerminal::applyLayoutRule()
     Frame1->move(twips::toPixels(frame1Left, dpi), Frame1->y());
     Frame2->move(twips::toPixels(3240, dpi), tbrToolBar->geometry().top() + twips::toPixels(120, dpi));
     Frame2->raise();
+    // The running journal is shown in the toolbar's free band, after the
+    // connection indicator: the status bar has no room left at this width.
+    QWidget *journal = m_journal->indicator();
+    const QRect band = tbrToolBar->geometry();
+    const int journalLeft = Frame2->geometry().right() + twips::toPixels(240, dpi);
+    const int journalHeight = std::min(band.height(), journal->sizeHint().height() + 4);
+    journal->setGeometry(journalLeft, band.top() + (band.height() - journalHeight) / 2,
+                         std::max(0, band.left() + Frame1->x() - journalLeft), journalHeight);
+    journal->raise();
 }

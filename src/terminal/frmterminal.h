@@ -17,8 +17,10 @@
 class AccessibleNotice;
 class ConnectionIndicator;
 class FileChooser;
+class FindBar;
 class FrmTransfert;
 class InfoWindows;
+class JournalCommands;
 class KeyboardSend;
 class LoadAndRun;
 class RecentFilesMenu;
@@ -173,6 +175,8 @@ private:
     TerminalDisplay *m_display = nullptr;
     KeyboardSend *m_keyboard = nullptr;
     TerminalMenu *m_terminalMenu = nullptr;
+    FindBar *m_findBar = nullptr;
+    JournalCommands *m_journal = nullptr;
     std::function<void()> m_beep;
     QPointer<FrmTransfert> m_transfert;
     std::unique_ptr<InfoWindows> m_infoWindows;

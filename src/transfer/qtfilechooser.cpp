@@ -25,3 +25,18 @@ std::optional<QString> QtFileChooser::chooseFileToOpen(QWidget *parent, const QS
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
 }
+
+std::optional<QString> QtFileChooser::chooseFileToSave(QWidget *parent, const QString &title, const QString &filter,
+                                                       const QString &suggestedPath, bool confirmReplace)
+{
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !confirmReplace);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.selectFile(suggestedPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}

@@ -25,6 +25,15 @@ std::optional<QString> FakeFileChooser::chooseFileToOpen(QWidget *, const QStrin
     return answer;
 }
 
+std::optional<QString> FakeFileChooser::chooseFileToSave(QWidget *, const QString &title, const QString &filter,
+                                                         const QString &suggestedPath, bool)
+{
+    lastSuggestedPath = suggestedPath;
+    lastTitle = title;
+    lastFilter = filter;
+    return answer;
+}
+
 bool operator==(const MessageRequest &a, const MessageRequest &b)
 {
     return a.icon == b.icon && a.buttons == b.buttons && a.title == b.title && a.text == b.text

@@ -25,18 +25,21 @@ public:
     std::function<void(const MessageRequest &)> whileOpen;
 };
 
-// Answers the file dialog with a scripted path (or a cancel), and records the
+// Answers the file dialogs with a scripted path (or a cancel), and records the
 // title and filter it was asked with.
 class FakeFileChooser final : public FileChooser
 {
 public:
     std::optional<QString> chooseFileToOpen(QWidget *parent, const QString &title, const QString &filter,
                                             const QString &directory) override;
+    std::optional<QString> chooseFileToSave(QWidget *parent, const QString &title, const QString &filter,
+                                            const QString &suggestedPath, bool confirmReplace) override;
 
     std::optional<QString> answer;
     QString lastTitle;
     QString lastFilter;
     QString lastDirectory;
+    QString lastSuggestedPath; // of a save
 };
 
 bool operator==(const MessageRequest &a, const MessageRequest &b);
