@@ -97,10 +97,10 @@ bool Journal::writePending()
 
 void Journal::fail(const QString &reason)
 {
-    const QString path = m_path;
+    const QString file = m_path;
     const qint64 lost = m_pending.size();
     m_flushTimer.stop();
     m_pending.clear();
     m_path.clear();
-    emit failed(path, reason, m_written, lost);
+    emit failed(file, reason, m_written, lost);
 }

@@ -149,8 +149,8 @@ std::optional<QString> JournalCommands::chooseFile(const QString &title, const Q
     QString folder = m_parts.store.get(FilesSection, JournalFolderKey);
     if (folder.isEmpty())
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const std::optional<QString> chosen = m_parts.chooser.chooseFileToSave(&m_parts.window, title, TextFilter,
-                                                                           QDir(folder).filePath(name), confirmReplace);
+    std::optional<QString> chosen = m_parts.chooser.chooseFileToSave(&m_parts.window, title, TextFilter,
+                                                                     QDir(folder).filePath(name), confirmReplace);
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
     m_parts.store.save(FilesSection, JournalFolderKey, QFileInfo(*chosen).absolutePath());
@@ -185,8 +185,8 @@ void JournalCommands::showState()
     const bool running = m_journal.isRunning();
     m_mnuJournal->setChecked(running);
     m_mnuJournal->setText(running ? QStringLiteral("Arrêter le &journal") : QStringLiteral("&Journal…"));
-    auto *indicator = static_cast<JournalIndicator *>(m_indicator);
+    auto *shown = static_cast<JournalIndicator *>(m_indicator);
     if (running)
-        indicator->setFile(m_journal.path());
-    indicator->setVisible(running);
+        shown->setFile(m_journal.path());
+    shown->setVisible(running);
 }
