@@ -175,11 +175,11 @@ private slots:
                    .arg(took.elapsed())
                    .arg(most.load())
                    .arg(samples.load())
-                   .arg(panelText(window, "Fichier"))
+                   .arg(noticeText(window))
                    .arg(fixture.boxes.shown.size()));
         for (const MessageRequest &box : fixture.boxes.shown)
             report(QStringLiteral("boîte: %1 / %2").arg(box.text, box.informativeText));
-        QVERIFY(panelText(window, "Fichier").startsWith("Transfert terminé"));
+        QVERIFY(noticeText(window).startsWith("Transfert terminé"));
         QVERIFY(fixture.boxes.shown.isEmpty());
     }
 
@@ -210,8 +210,7 @@ private slots:
             60000);
         QVERIFY(askHost("unplug"));
         QTRY_VERIFY_WITH_TIMEOUT(!window.uploadRunning(), 20000);
-        report(QStringLiteral("débranché en chargement: fin=\"%1\" état=\"%2\"")
-                   .arg(panelText(window, "Fichier"), status()));
+        report(QStringLiteral("débranché en chargement: fin=\"%1\" état=\"%2\"").arg(noticeText(window), status()));
         QCOMPARE(status(), QStringLiteral("Status: Device Removed"));
         QVERIFY(askHost("plug"));
         QVERIFY(timeReturn(window) >= 0);
