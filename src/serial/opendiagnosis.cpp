@@ -115,16 +115,25 @@ QString lockHolder(const QString &deviceName)
     return {};
 }
 
-// A program that has the device open without a lock file; only the
-// processes this account may look into are seen.
-QString openedBy(const QString &realPath)
+// The processes /proc lists, this one left out.
+QList<qint64> otherProcesses()
 {
+    QList<qint64> pids;
     const QDir proc(QStringLiteral("/proc"));
     for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool isPid = false;
         const qint64 pid = entry.toLongLong(&isPid);
-        if (!isPid || pid == ::getpid())
-            continue;
+        if (isPid && pid != ::getpid())
+            pids.append(pid);
+    }
+    return pids;
+}
+
+// A program that has the device open without a lock file; only the
+// processes this account may look into are seen.
+QString openedBy(const QString &realPath)
+{
+    for (const qint64 pid : otherProcesses()) {
         const QFileInfoList fds = QDir(QStringLiteral("/proc/%1/fd").arg(pid))
                                       .entryInfoList(QDir::Files | QDir::System | QDir::NoDotAndDotDot);
         if (std::any_of(fds.cbegin(), fds.cend(), [&](const QFileInfo &fd) { return fd.symLinkTarget() == realPath; }))
@@ -135,14 +144,8 @@ QString openedBy(const QString &realPath)
 
 bool processRunning(const QString &name)
 {
-    const QDir proc(QStringLiteral("/proc"));
-    for (const QString &entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool isPid = false;
-        const qint64 pid = entry.toLongLong(&isPid);
-        if (isPid && processName(pid) == name)
-            return true;
-    }
-    return false;
+    const QList<qint64> pids = otherProcesses();
+    return std::any_of(pids.cbegin(), pids.cend(), [&](qint64 pid) { return processName(pid) == name; });
 }
 
 void readGroups(gid_t gid, OpenFacts &facts)
